@@ -1,0 +1,20 @@
+# Warnings every target of the project compiles with; turning them into errors is a preset's job.
+add_library(numberlist_warnings INTERFACE)
+target_compile_options(
+  numberlist_warnings
+  INTERFACE -Wall
+            -Wextra
+            -Wpedantic
+            -Wshadow
+            -Wconversion
+            -Wsign-conversion
+            -Wold-style-cast
+            -Wnon-virtual-dtor
+            -Woverloaded-virtual
+            -Wnull-dereference
+            -Wformat=2
+            -Wimplicit-fallthrough
+            $<$<CXX_COMPILER_ID:GNU>:-Wduplicated-cond
+            -Wduplicated-branches
+            -Wlogical-op
+            -Wuseless-cast>)

@@ -1,0 +1,14 @@
+// extendlist's dialogue: read a list, enlarge it, read the added values, list every value with
+// its position.
+#pragma once
+
+#include "number_list/console.hpp"
+
+namespace extendlist {
+
+inline constexpr const char* program_name = "extendlist";
+
+// Runs the whole dialogue over `console`; returns the exit status.
+int extend_and_list(number_list::Console& console);
+
+}  // namespace extendlist

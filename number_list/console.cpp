@@ -1,0 +1,103 @@
+// Buffered console streams.
+#include "number_list/console.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace number_list {
+
+void ConsoleOutput::write(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
+    if (free == 0) {
+      flush();
+      continue;
+    }
+    const std::size_t n = std::min(free, text.size());
+    std::memcpy(next_, text.data(), n);
+    next_ += n;
+    text.remove_prefix(n);
+  }
+}
+
+void ConsoleOutput::flush() {
+  const std::size_t size = static_cast<std::size_t>(next_ - buffer_.data());
+  if (size == 0) return;
+  next_ = buffer_.data();
+  if (const int error = sink_.write_all({buffer_.data(), size}); error != 0) {
+    throw StreamError(StreamError::Direction::write, error);
+  }
+}
+
+ConsoleInput::ConsoleInput(ByteSource& source, ConsoleOutput& output)
+    : source_(source), output_(output) {}
+
+bool ConsoleInput::read_int(std::int32_t& value) {
+  if (failed_) return false;
+  if (!skip_white_space()) return fail();
+  for (;;) {
+    const decimal::Scan scan = decimal::scan_int(next_, end_, ended_);
+    switch (scan.status) {
+      case decimal::ScanStatus::parsed:
+        value = scan.value;
+        next_ += scan.length;
+        return true;
+      case decimal::ScanStatus::invalid:
+        return fail();
+      case decimal::ScanStatus::incomplete:
+        keep_token_and_refill();
+        break;
+    }
+  }
+}
+
+bool ConsoleInput::skip_white_space() {
+  for (;;) {
+    while (decimal::is_space(*next_)) ++next_;
+    if (next_ != end_) return true;
+    if (ended_ || !refill()) return false;
+  }
+}
+
+// The number at next_ runs to the end of the buffer: keep it and read on. A token never outgrows
+// the buffer: past a few bytes, a run of leading zeros is folded to one zero, which reads the same
+// and leaves the sign and significant digits (at most ten, or the scan has failed) in place.
+void ConsoleInput::keep_token_and_refill() {
+  constexpr std::ptrdiff_t kept_as_is = 32;
+  if (end_ - next_ > kept_as_is) {
+    char* out = buffer_.data();
+    const char* in = next_;
+    if (*in == '-' || *in == '+') *out++ = *in++;
+    if (*in == '0') {
+      *out++ = '0';
+      while (*in == '0') ++in;
+    }
+    const std::size_t digits = static_cast<std::size_t>(end_ - in);
+    std::memmove(out, in, digits);
+    next_ = buffer_.data();
+    end_ = out + digits;
+    *end_ = '\0';
+  }
+  refill();
+}
+
+// Moves what is unread to the front and reads more after it. False when the input has ended.
+bool ConsoleInput::refill() {
+  const std::size_t kept = static_cast<std::size_t>(end_ - next_);
+  std::memmove(buffer_.data(), next_, kept);
+  next_ = buffer_.data();
+  end_ = next_ + kept;
+  *end_ = '\0';
+  output_.flush();
+  const ReadResult got = source_.read_some({end_, buffer_.data() + capacity});
+  if (got.error != 0) throw StreamError(StreamError::Direction::read, got.error);
+  if (got.bytes == 0) {
+    ended_ = true;
+    return false;
+  }
+  end_ += got.bytes;
+  *end_ = '\0';
+  return true;
+}
+
+}  // namespace number_list

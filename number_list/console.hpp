@@ -1,0 +1,119 @@
+// The console of a dialogue: buffered output, and input read as "%d" reads it, with everything
+// written so far flushed before the program waits for more input, so that a person or a driving
+// program always sees the prompt it is to answer.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string_view>
+
+#include "number_list/byte_stream.hpp"
+#include "number_list/decimal.hpp"
+
+namespace number_list {
+
+// A stream that broke (not the end of input, nor text that is not a number). It ends the dialogue.
+class StreamError : public std::exception {
+ public:
+  enum class Direction { read, write };
+  StreamError(Direction direction, int error_number)
+      : direction_(direction), error_number_(error_number) {}
+  Direction direction() const { return direction_; }
+  int error_number() const { return error_number_; }
+  const char* what() const noexcept override {
+    return direction_ == Direction::read ? "read error" : "write error";
+  }
+
+ private:
+  Direction direction_;
+  int error_number_;
+};
+
+class ConsoleOutput {
+ public:
+  static constexpr std::size_t capacity = std::size_t{64} * 1024;
+  // The most that room() hands out at once.
+  static constexpr std::size_t max_piece = 64;
+
+  explicit ConsoleOutput(ByteSink& sink) : sink_(sink) {}
+  ConsoleOutput(const ConsoleOutput&) = delete;
+  ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+  ~ConsoleOutput() = default;  // flushing is the dialogue's business: it can fail
+
+  void write(std::string_view text);
+  void write_int(std::int32_t value) {
+    next_ = decimal::write_int(room(decimal::max_int_length), value);
+  }
+  void end_line() {
+    *room(1) = '\n';
+    ++next_;
+  }
+
+  // At least `n` (at most max_piece) writable bytes at the end of the buffered output; what is
+  // put there counts once advance_to() is given its end.
+  char* room(std::size_t n) {
+    if (static_cast<std::size_t>(buffer_.data() + capacity - next_) < n) flush();
+    return next_;
+  }
+  void advance_to(char* end) { next_ = end; }
+
+  // Hands everything buffered to the sink; throws StreamError if it fails.
+  void flush();
+
+ private:
+  ByteSink& sink_;
+  std::array<char, capacity> buffer_;
+  char* next_ = buffer_.data();
+};
+
+class ConsoleInput {
+ public:
+  static constexpr std::size_t capacity = std::size_t{64} * 1024;
+
+  // `output` is flushed before every wait for input.
+  ConsoleInput(ByteSource& source, ConsoleOutput& output);
+  ConsoleInput(const ConsoleInput&) = delete;
+  ConsoleInput& operator=(const ConsoleInput&) = delete;
+  ~ConsoleInput() = default;
+
+  // Reads one integer as "%d" does: white space is skipped, then an optional sign and the longest
+  // run of digits are taken. A read fails on end of input, when no digit follows the sign, or when
+  // the number is outside the int32 range; it then takes nothing but the white space and leaves
+  // `value` alone. What stopped it is still there, so every later read fails as well.
+  // Throws StreamError when the source breaks.
+  bool read_int(std::int32_t& value);
+
+  bool failed() const { return failed_; }
+  // What has been read from the source and not yet taken.
+  std::string_view unread() const { return {next_, end_}; }
+
+ private:
+  bool skip_white_space();
+  void keep_token_and_refill();
+  bool refill();
+  bool fail() {
+    failed_ = true;
+    return false;
+  }
+
+  ByteSource& source_;
+  ConsoleOutput& output_;
+  // Zeroed once so that a scan's look past the input never meets unset memory; the byte at end_
+  // is always a NUL, which ends every run of digits or white space.
+  std::array<char, capacity + decimal::scan_slack> buffer_{};
+  char* next_ = buffer_.data();
+  char* end_ = buffer_.data();
+  bool ended_ = false;
+  bool failed_ = false;
+};
+
+// The two streams a dialogue runs over.
+struct Console {
+  Console(ByteSource& source, ByteSink& sink) : out(sink), in(source, out) {}
+  ConsoleOutput out;
+  ConsoleInput in;
+};
+
+}  // namespace number_list

@@ -1,0 +1,62 @@
+// The number list over malloc, realloc and free: realloc lets the heap grow or remap the block in
+// place instead of copying the values.
+#include "number_list/number_list.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+namespace number_list {
+namespace {
+
+std::size_t bytes_for(std::int64_t count) {
+  return static_cast<std::size_t>(count) * sizeof(std::int32_t);
+}
+
+}  // namespace
+
+std::optional<NumberList> NumberList::allocate(std::int32_t count) {
+  if (count < 0) return std::nullopt;
+  if (count == 0) return NumberList(nullptr, 0);
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
+  auto* values = static_cast<std::int32_t*>(std::malloc(bytes_for(count)));
+  if (values == nullptr) return std::nullopt;
+  return NumberList(values, count);
+}
+
+NumberList::NumberList(NumberList&& other) noexcept
+    : values_(std::exchange(other.values_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      entered_(std::exchange(other.entered_, 0)) {}
+
+NumberList& NumberList::operator=(NumberList&& other) noexcept {
+  if (this != &other) {
+    std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
+    values_ = std::exchange(other.values_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    entered_ = std::exchange(other.entered_, 0);
+  }
+  return *this;
+}
+
+NumberList::~NumberList() {
+  std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
+}
+
+bool NumberList::resize(std::int64_t total) {
+  if (total > std::numeric_limits<Position>::max()) return false;
+  if (total <= 0) {
+    *this = NumberList(nullptr, 0);
+    return true;
+  }
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
+  auto* values = static_cast<std::int32_t*>(std::realloc(values_, bytes_for(total)));
+  if (values == nullptr) return false;
+  values_ = values;
+  size_ = static_cast<Position>(total);
+  entered_ = std::min(entered_, size_);
+  return true;
+}
+
+}  // namespace number_list

@@ -1,0 +1,54 @@
+// The number list: one block of int32 values on the C heap, owned from allocation to release.
+// Positions get their values in order from the value entry; a position never entered reads as 0
+// without the block being touched, so a long list left unanswered costs no memory.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace number_list {
+
+using Position = std::int32_t;
+
+class NumberList {
+ public:
+  // A list with room for `count` values, or nothing when the heap can't give it (any negative
+  // count included). A count of 0 gives an empty list and takes no memory.
+  static std::optional<NumberList> allocate(std::int32_t count);
+
+  NumberList(NumberList&& other) noexcept;
+  NumberList& operator=(NumberList&& other) noexcept;
+  NumberList(const NumberList&) = delete;
+  NumberList& operator=(const NumberList&) = delete;
+  ~NumberList();
+
+  // Makes room for exactly `total` values, keeping those below both sizes; a total of 0 or less
+  // leaves the list empty. False, with the list as it was, when the heap can't give the room or
+  // the total exceeds the int32 range.
+  bool resize(std::int64_t total);
+
+  Position size() const { return size_; }
+
+  // Sets the value at 0 <= position < size(). Positions skipped over become 0.
+  void store(Position position, std::int32_t value) {
+    if (position > entered_) std::fill(values_ + entered_, values_ + position, 0);
+    values_[position] = value;
+    entered_ = std::max(entered_, position + 1);
+  }
+
+  // The values entered, from position 0; every position from entered().size() on holds 0.
+  std::span<const std::int32_t> entered() const {
+    return {values_, static_cast<std::size_t>(entered_)};
+  }
+
+ private:
+  NumberList(std::int32_t* values, Position size) : values_(values), size_(size) {}
+
+  std::int32_t* values_ = nullptr;
+  Position size_ = 0;
+  Position entered_ = 0;
+};
+
+}  // namespace number_list

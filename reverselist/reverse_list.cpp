@@ -1,0 +1,42 @@
+// reverselist's dialogue, step by step as the user meets it.
+#include "reverselist/reverse_list.hpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <ranges>
+
+#include "number_list/opening_dialogue.hpp"
+
+namespace reverselist {
+namespace {
+
+using number_list::NumberList;
+using number_list::Position;
+
+// "<value> " from the last position to the first.
+void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
+  for (Position position = list.size(); position > static_cast<Position>(list.entered().size());
+       --position) {
+    out.write("0 ");
+  }
+  for (const std::int32_t value : list.entered() | std::views::reverse) {
+    char* const end =
+        number_list::decimal::write_int(out.room(number_list::decimal::max_int_length + 1), value);
+    *end = ' ';
+    out.advance_to(end + 1);
+  }
+}
+
+}  // namespace
+
+int reverse_list(number_list::Console& console) {
+  std::optional<NumberList> list = number_list::open_number_list(console);
+  if (!list) return number_list::report_allocation_failure(console);
+  number_list::FixedPrompt prompt("[i]= ");
+  number_list::enter_values(console, *list, 0, list->size(), prompt);
+  list_in_reverse(console.out, *list);
+  console.out.end_line();
+  return EXIT_SUCCESS;
+}
+
+}  // namespace reverselist

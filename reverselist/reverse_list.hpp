@@ -1,0 +1,13 @@
+// reverselist's dialogue: read a list and write it back in the reverse order of entry.
+#pragma once
+
+#include "number_list/console.hpp"
+
+namespace reverselist {
+
+inline constexpr const char* program_name = "reverselist";
+
+// Runs the whole dialogue over `console`; returns the exit status.
+int reverse_list(number_list::Console& console);
+
+}  // namespace reverselist
