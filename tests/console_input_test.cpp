@@ -1,0 +1,194 @@
+// Reading numbers as "%d" does, and the flush before every wait for input.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "number_list/console.hpp"
+
+namespace {
+
+using number_list::ConsoleInput;
+using number_list::ConsoleOutput;
+using number_list::MemorySource;
+using number_list::StringSink;
+
+struct ReadCase {
+  std::string_view input;
+  bool ok;
+  std::int32_t value;
+  std::string_view unread;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << testing::PrintToString(c.input); }
+
+class OneRead : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(OneRead, TakesTheNumberOrLeavesWhatStoppedIt) {
+  const ReadCase& c = GetParam();
+  MemorySource source(c.input);
+  StringSink sink;
+  ConsoleOutput output(sink);
+  ConsoleInput input(source, output);
+  std::int32_t value = -99;
+  EXPECT_EQ(input.read_int(value), c.ok);
+  EXPECT_EQ(value, c.ok ? c.value : -99) << "a failed read leaves its target alone";
+  EXPECT_EQ(input.unread(), c.unread);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReadInt, OneRead,
+    testing::Values(
+        ReadCase{"42", true, 42, ""}, ReadCase{"  7 8", true, 7, " 8"},
+        ReadCase{"\t\n\v\f\r 5\n", true, 5, "\n"}, ReadCase{"-13x", true, -13, "x"},
+        ReadCase{"+9", true, 9, ""}, ReadCase{"007", true, 7, ""}, ReadCase{"-0", true, 0, ""},
+        ReadCase{"0000000000000000000000000000000000000042 ", true, 42, " "},
+        ReadCase{"2147483647", true, 2147483647, ""}, ReadCase{"-2147483648", true, INT32_MIN, ""},
+        ReadCase{"1234567890", true, 1234567890, ""},
+        ReadCase{"123456789.5", true, 123456789, ".5"}, ReadCase{"99999999 ", true, 99999999, " "},
+        ReadCase{"2147483648", false, 0, "2147483648"},
+        ReadCase{"-2147483649", false, 0, "-2147483649"},
+        ReadCase{"99999999999", false, 0, "99999999999"},
+        ReadCase{"00000000004294967296", false, 0, "00000000004294967296"},
+        ReadCase{"", false, 0, ""}, ReadCase{"   ", false, 0, ""}, ReadCase{"abc", false, 0, "abc"},
+        ReadCase{"  -x", false, 0, "-x"}, ReadCase{"- 5", false, 0, "- 5"},
+        ReadCase{"+", false, 0, "+"}, ReadCase{"--5", false, 0, "--5"},
+        ReadCase{"0x10", true, 0, "x10"},
+        ReadCase{std::string_view("\0 1", 3), false, 0, std::string_view("\0 1", 3)}));
+
+std::vector<std::string> read_all(std::string_view text, std::size_t piece) {
+  MemorySource source(text, piece);
+  StringSink sink;
+  ConsoleOutput output(sink);
+  ConsoleInput input(source, output);
+  std::vector<std::string> reads;
+  for (int i = 0; i < 8; ++i) {
+    std::int32_t value = 0;
+    reads.push_back(input.read_int(value) ? std::to_string(value) : "failed");
+  }
+  return reads;
+}
+
+// A number cut anywhere by the way input arrives (a pipe, a slow typist) reads the same.
+TEST(ReadInt, GivesTheSameValuesHoweverTheInputArrives) {
+  const std::string text = " 12 -2147483648\r\n0007 +5 2147483647 -0 99x";
+  const std::vector<std::string> whole = read_all(text, text.size());
+  EXPECT_EQ(whole, (std::vector<std::string>{"12", "-2147483648", "7", "5", "2147483647", "0", "99",
+                                             "failed"}));
+  for (std::size_t piece = 1; piece < text.size(); ++piece) {
+    EXPECT_EQ(read_all(text, piece), whole) << "pieces of " << piece << " bytes";
+  }
+}
+
+TEST(ReadInt, ReadsNumbersLongerThanItsBuffer) {
+  const std::string zeros(3 * ConsoleInput::capacity, '0');
+  for (const std::string& text : {"-" + zeros + "17 5", zeros + "2147483648 5"}) {
+    MemorySource source(text, 1000);
+    StringSink sink;
+    ConsoleOutput output(sink);
+    ConsoleInput input(source, output);
+    std::int32_t value = 0;
+    const bool in_range = text[0] == '-';
+    EXPECT_EQ(input.read_int(value), in_range);
+    if (in_range) {
+      EXPECT_EQ(value, -17);
+    }
+  }
+}
+
+TEST(ReadInt, FailsForGoodOnceAReadFails) {
+  MemorySource source("1 x 2 3");
+  StringSink sink;
+  ConsoleOutput output(sink);
+  ConsoleInput input(source, output);
+  std::int32_t value = 0;
+  EXPECT_TRUE(input.read_int(value));
+  EXPECT_FALSE(input.read_int(value));
+  EXPECT_FALSE(input.read_int(value));
+  EXPECT_TRUE(input.failed());
+}
+
+// The prompt must be out before the program waits, whatever kind of stream answers it.
+class RecordingSource final : public number_list::ByteSource {
+ public:
+  RecordingSource(std::vector<std::string> answers, const StringSink& shown)
+      : answers_(std::move(answers)), shown_(shown) {}
+  number_list::ReadResult read_some(std::span<char> into) override {
+    shown_at_each_wait.push_back(shown_.text());
+    if (next_ == answers_.size()) return {0, 0};
+    const std::string& answer = answers_[next_++];
+    std::copy(answer.begin(), answer.end(), into.begin());
+    return {answer.size(), 0};
+  }
+  std::vector<std::string> shown_at_each_wait;
+
+ private:
+  std::vector<std::string> answers_;
+  std::size_t next_ = 0;
+  const StringSink& shown_;
+};
+
+TEST(ReadInt, ShowsEverythingWrittenBeforeWaiting) {
+  StringSink sink;
+  RecordingSource source({"3\n", "4 5\n"}, sink);
+  ConsoleOutput output(sink);
+  ConsoleInput input(source, output);
+  std::int32_t value = 0;
+  output.write("first? ");
+  EXPECT_TRUE(input.read_int(value));
+  output.write("second? ");
+  EXPECT_TRUE(input.read_int(value));
+  output.write("third? ");
+  EXPECT_TRUE(input.read_int(value));  // already typed: no wait, no flush
+  output.write("fourth? ");
+  EXPECT_FALSE(input.read_int(value));
+  EXPECT_EQ(
+      source.shown_at_each_wait,
+      (std::vector<std::string>{"first? ", "first? second? ", "first? second? third? fourth? "}));
+}
+
+TEST(ReadInt, ReportsABrokenSource) {
+  MemorySource source("12 ", SIZE_MAX, EIO);
+  StringSink sink;
+  ConsoleOutput output(sink);
+  ConsoleInput input(source, output);
+  std::int32_t value = 0;
+  EXPECT_TRUE(input.read_int(value));
+  try {
+    input.read_int(value);
+    FAIL() << "a read error must not pass for the end of input";
+  } catch (const number_list::StreamError& error) {
+    EXPECT_EQ(error.direction(), number_list::StreamError::Direction::read);
+    EXPECT_EQ(error.error_number(), EIO);
+  }
+}
+
+struct FormatCase {
+  std::int32_t value;
+  const char* text;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.value; }
+
+class WriteInt : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(WriteInt, WritesWhatPrintfWrites) {
+  StringSink sink;
+  ConsoleOutput output(sink);
+  output.write_int(GetParam().value);
+  output.flush();
+  EXPECT_EQ(sink.text(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decimal, WriteInt,
+    testing::Values(FormatCase{0, "0"}, FormatCase{7, "7"}, FormatCase{9, "9"},
+                    FormatCase{10, "10"}, FormatCase{99, "99"}, FormatCase{100, "100"},
+                    FormatCase{-1, "-1"}, FormatCase{-10, "-10"}, FormatCase{12345, "12345"},
+                    FormatCase{999999999, "999999999"}, FormatCase{1000000000, "1000000000"},
+                    FormatCase{2147483647, "2147483647"}, FormatCase{INT32_MIN, "-2147483648"}));
+
+}  // namespace

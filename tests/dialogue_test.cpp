@@ -1,0 +1,74 @@
+// Whole dialogues in memory: a write that fails at any byte, and a read that fails, end the run
+// with status 1 and one line saying why, and nothing written before is lost.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "extendlist/extend_and_list.hpp"
+#include "number_list/program.hpp"
+#include "reverselist/reverse_list.hpp"
+
+namespace {
+
+using number_list::MemorySource;
+using number_list::StringSink;
+
+struct Program {
+  number_list::Dialogue dialogue;
+  std::string name;
+};
+
+const Program extendlist{extendlist::extend_and_list, extendlist::program_name};
+const Program reverselist{reverselist::reverse_list, reverselist::program_name};
+
+void PrintTo(const Program& p, std::ostream* os) { *os << p.name; }
+
+class EveryProgram : public testing::TestWithParam<Program> {};
+
+// Large enough that the output passes through more than one full buffer.
+std::string long_input() {
+  std::string input = "30000";
+  for (int i = 0; i < 30000; ++i) input += " " + std::to_string(i * 7919 - 100000);
+  return input + " 3 1 2 3";
+}
+
+TEST_P(EveryProgram, StopsAtAFailedWriteWithWhatCameBeforeIt) {
+  const std::string input = long_input();
+  MemorySource whole_in(input);
+  StringSink whole_out;
+  StringSink no_errors;
+  ASSERT_EQ(number_list::run_dialogue(GetParam().dialogue, GetParam().name, whole_in, whole_out,
+                                      no_errors),
+            0);
+  const std::string& full = whole_out.text();
+  for (const std::size_t limit :
+       {std::size_t{0}, std::size_t{1}, std::size_t{25}, std::size_t{65535}, std::size_t{65536},
+        std::size_t{200000}, full.size() - 2, full.size() - 1}) {
+    MemorySource in(input, 4096);
+    StringSink out(limit, ENOSPC);
+    StringSink errors;
+    EXPECT_EQ(number_list::run_dialogue(GetParam().dialogue, GetParam().name, in, out, errors), 1);
+    EXPECT_EQ(out.text(), full.substr(0, limit)) << "limit " << limit;
+    EXPECT_EQ(errors.text(), GetParam().name + ": write error: No space left on device\n");
+  }
+}
+
+TEST_P(EveryProgram, StopsAtAFailedReadWithEverythingShownSoFar) {
+  MemorySource in("3 1 2 ", SIZE_MAX, EIO);
+  StringSink out;
+  StringSink errors;
+  EXPECT_EQ(number_list::run_dialogue(GetParam().dialogue, GetParam().name, in, out, errors), 1);
+  const std::string prompt = GetParam().name == "extendlist" ? "[2]= " : "[i]= ";
+  EXPECT_TRUE(out.text().ends_with(prompt)) << out.text();
+  EXPECT_EQ(errors.text(), GetParam().name + ": read error: Input/output error\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogue, EveryProgram, testing::Values(extendlist, reverselist),
+                         [](const testing::TestParamInfo<Program>& program) {
+                           return program.param.name;
+                         });
+
+}  // namespace

@@ -1,0 +1,75 @@
+// The number list: what survives a resize, and what positions nobody entered read as.
+#include "number_list/number_list.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+using number_list::NumberList;
+
+std::vector<std::int32_t> contents(const NumberList& list) {
+  std::vector<std::int32_t> values(list.entered().begin(), list.entered().end());
+  values.resize(static_cast<std::size_t>(list.size()), 0);
+  return values;
+}
+
+NumberList list_of(std::int32_t size, std::int32_t entered) {
+  std::optional<NumberList> list = NumberList::allocate(size);
+  EXPECT_TRUE(list.has_value());
+  for (std::int32_t i = 0; i < entered; ++i) list->store(i, 10 * (i + 1));
+  return std::move(*list);
+}
+
+TEST(NumberList, RefusesNegativeCountsAndGivesAnEmptyListForZero) {
+  EXPECT_FALSE(NumberList::allocate(-1).has_value());
+  EXPECT_FALSE(NumberList::allocate(std::numeric_limits<std::int32_t>::min()).has_value());
+  const std::optional<NumberList> empty = NumberList::allocate(0);
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_EQ(empty->size(), 0);
+}
+
+struct ResizeCase {
+  std::int32_t size;
+  std::int32_t entered;
+  std::int64_t total;
+  std::vector<std::int32_t> after;
+};
+
+void PrintTo(const ResizeCase& c, std::ostream* os) {
+  *os << c.size << " values, " << c.entered << " entered, resized to " << c.total;
+}
+
+class Resize : public testing::TestWithParam<ResizeCase> {};
+
+TEST_P(Resize, KeepsTheValuesBelowBothSizes) {
+  const ResizeCase& c = GetParam();
+  NumberList list = list_of(c.size, c.entered);
+  ASSERT_TRUE(list.resize(c.total));
+  EXPECT_EQ(contents(list), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(NumberList, Resize,
+                         testing::Values(ResizeCase{2, 2, 4, {10, 20, 0, 0}},
+                                         ResizeCase{3, 3, 2, {10, 20}},
+                                         ResizeCase{3, 1, 3, {10, 0, 0}},
+                                         ResizeCase{0, 0, 2, {0, 0}}, ResizeCase{3, 3, 0, {}},
+                                         ResizeCase{3, 3, -5, {}}));
+
+TEST(NumberList, LeavesTheListAsItWasWhenTheTotalIsTooLarge) {
+  NumberList list = list_of(2, 2);
+  EXPECT_FALSE(list.resize(std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1));
+  EXPECT_EQ(contents(list), (std::vector<std::int32_t>{10, 20}));
+}
+
+TEST(NumberList, FillsPositionsSkippedOverWithZero) {
+  NumberList list = list_of(4, 1);
+  list.store(3, 7);
+  EXPECT_EQ(contents(list), (std::vector<std::int32_t>{10, 0, 0, 7}));
+}
+
+}  // namespace

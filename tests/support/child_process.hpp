@@ -1,0 +1,67 @@
+// Runs a built program as a child process with the standard streams a test arranges, and collects
+// what it wrote and how it ended.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test_support {
+
+enum class InputKind { text, closed, directory };
+enum class OutputKind { captured, dev_full, closed, broken_pipe };
+
+struct ChildSetup {
+  std::string input;  // standard input, when `input_kind` is text
+  InputKind input_kind = InputKind::text;
+  OutputKind output_kind = OutputKind::captured;
+  bool ignore_sigpipe = false;
+  std::optional<rlim_t> address_space;  // RLIMIT_AS in bytes
+  std::chrono::seconds timeout{60};
+};
+
+struct ChildResult {
+  std::string out;
+  std::string err;
+  int status = -1;  // the exit status, or -1 when a signal ended it
+  int signal = 0;
+};
+
+// The program's path with any wrapper the environment names (NUMBERLIST_TEST_WRAPPER, split on
+// blanks: a memory checker, say) in front.
+std::vector<std::string> command_for(const std::string& program);
+bool wrapped();
+
+ChildResult run_child(const std::string& program, const ChildSetup& setup);
+
+// A child whose standard input and output are pipes held by the test, for a dialogue in turns.
+class Conversation {
+ public:
+  explicit Conversation(const std::string& program);
+  Conversation(const Conversation&) = delete;
+  Conversation& operator=(const Conversation&) = delete;
+  ~Conversation();
+
+  // Reads output until it ends with `text`; false if that does not happen within `timeout`.
+  bool await(std::string_view text, std::chrono::milliseconds timeout);
+  void answer(std::string_view text);
+  void close_input();
+  // Reads the rest of the output and waits for the exit status.
+  int finish(std::string& rest);
+  const std::string& seen() const { return seen_; }
+
+ private:
+  int pid_ = -1;
+  int to_child_ = -1;
+  int from_child_ = -1;
+  std::string seen_;
+};
+
+// Escapes such as \n, \r, \t, \v, \f, \\ and \xHH in case files, turned into their bytes.
+std::string unescape(std::string_view text);
+
+}  // namespace test_support
