@@ -20,6 +20,31 @@ void ConsoleOutput::write(std::string_view text) {
   }
 }
 
+void ConsoleOutput::write_repeated(std::string_view text, std::uint64_t times) {
+  if (text.size() > capacity / 2) {
+    for (; times > 0; --times) write(text);
+    return;
+  }
+  while (times > 0) {
+    const std::size_t free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
+    const std::uint64_t fit = std::min<std::uint64_t>(times, free / text.size());
+    if (fit == 0) {
+      flush();
+      continue;
+    }
+    // One copy, then the copies made so far copied again, doubling.
+    const std::size_t wanted = static_cast<std::size_t>(fit) * text.size();
+    std::memcpy(next_, text.data(), text.size());
+    for (std::size_t done = text.size(); done < wanted;) {
+      const std::size_t n = std::min(done, wanted - done);
+      std::memcpy(next_ + done, next_, n);
+      done += n;
+    }
+    next_ += wanted;
+    times -= fit;
+  }
+}
+
 void ConsoleOutput::flush() {
   const std::size_t size = static_cast<std::size_t>(next_ - buffer_.data());
   if (size == 0) return;
@@ -32,8 +57,7 @@ void ConsoleOutput::flush() {
 ConsoleInput::ConsoleInput(ByteSource& source, ConsoleOutput& output)
     : source_(source), output_(output) {}
 
-bool ConsoleInput::read_int(std::int32_t& value) {
-  if (failed_) return false;
+bool ConsoleInput::read_int_across_refills(std::int32_t& value) {
   if (!skip_white_space()) return fail();
   for (;;) {
     const decimal::Scan scan = decimal::scan_int(next_, end_, ended_);
@@ -65,7 +89,7 @@ bool ConsoleInput::skip_white_space() {
 void ConsoleInput::keep_token_and_refill() {
   constexpr std::ptrdiff_t kept_as_is = 32;
   if (end_ - next_ > kept_as_is) {
-    char* out = buffer_.data();
+    char* out = data();
     const char* in = next_;
     if (*in == '-' || *in == '+') *out++ = *in++;
     if (*in == '0') {
@@ -74,7 +98,7 @@ void ConsoleInput::keep_token_and_refill() {
     }
     const std::size_t digits = static_cast<std::size_t>(end_ - in);
     std::memmove(out, in, digits);
-    next_ = buffer_.data();
+    next_ = data();
     end_ = out + digits;
     *end_ = '\0';
   }
@@ -84,12 +108,12 @@ void ConsoleInput::keep_token_and_refill() {
 // Moves what is unread to the front and reads more after it. False when the input has ended.
 bool ConsoleInput::refill() {
   const std::size_t kept = static_cast<std::size_t>(end_ - next_);
-  std::memmove(buffer_.data(), next_, kept);
-  next_ = buffer_.data();
+  std::memmove(data(), next_, kept);
+  next_ = data();
   end_ = next_ + kept;
   *end_ = '\0';
   output_.flush();
-  const ReadResult got = source_.read_some({end_, buffer_.data() + capacity});
+  const ReadResult got = source_.read_some({end_, data() + capacity});
   if (got.error != 0) throw StreamError(StreamError::Direction::read, got.error);
   if (got.bytes == 0) {
     ended_ = true;

@@ -43,6 +43,8 @@ class ConsoleOutput {
   ~ConsoleOutput() = default;  // flushing is the dialogue's business: it can fail
 
   void write(std::string_view text);
+  // `text` written `times` times over, in bulk.
+  void write_repeated(std::string_view text, std::uint64_t times);
   void write_int(std::int32_t value) {
     next_ = decimal::write_int(room(decimal::max_int_length), value);
   }
@@ -83,13 +85,41 @@ class ConsoleInput {
   // the number is outside the int32 range; it then takes nothing but the white space and leaves
   // `value` alone. What stopped it is still there, so every later read fails as well.
   // Throws StreamError when the source breaks.
-  bool read_int(std::int32_t& value);
+  bool read_int(std::int32_t& value) {
+    if (failed_) return false;
+    // The common cases inline: a whole number already buffered, behind some white space.
+    char* p = next_;  // a local, so that the compiler keeps it in a register
+#if defined(__SSE2__)
+    const decimal::Scan spaced = decimal::scan_spaced_int(p, end_, ended_);
+    if (spaced.status == decimal::ScanStatus::parsed) {
+      value = spaced.value;
+      next_ = p + spaced.length;
+      return true;
+    }
+#endif
+    // One or two separators are the rule: step over those without a branch to mispredict.
+    const bool first_space = decimal::is_space(p[0]);
+    p += static_cast<int>(first_space);
+    p += static_cast<int>(first_space) & static_cast<int>(decimal::is_space(p[0]));
+    while (decimal::is_space(*p)) ++p;
+    next_ = p;
+    if (p != end_) {
+      const decimal::Scan scan = decimal::scan_int(p, end_, ended_);
+      if (scan.status == decimal::ScanStatus::parsed) {
+        value = scan.value;
+        next_ = p + scan.length;
+        return true;
+      }
+    }
+    return read_int_across_refills(value);
+  }
 
   bool failed() const { return failed_; }
   // What has been read from the source and not yet taken.
   std::string_view unread() const { return {next_, end_}; }
 
  private:
+  bool read_int_across_refills(std::int32_t& value);
   bool skip_white_space();
   void keep_token_and_refill();
   bool refill();
@@ -100,11 +130,13 @@ class ConsoleInput {
 
   ByteSource& source_;
   ConsoleOutput& output_;
-  // Zeroed once so that a scan's look past the input never meets unset memory; the byte at end_
-  // is always a NUL, which ends every run of digits or white space.
-  std::array<char, capacity + decimal::scan_slack> buffer_{};
-  char* next_ = buffer_.data();
-  char* end_ = buffer_.data();
+  char* data() { return buffer_.data() + decimal::scan_lead_room; }
+
+  // Zeroed once so that a scan's look around the input never meets unset memory; the byte at
+  // end_ is always a NUL, which ends every run of digits or white space.
+  std::array<char, decimal::scan_lead_room + capacity + decimal::scan_slack> buffer_{};
+  char* next_ = data();
+  char* end_ = data();
   bool ended_ = false;
   bool failed_ = false;
 };

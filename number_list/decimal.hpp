@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace number_list::decimal {
 
 static_assert(std::endian::native == std::endian::little,
@@ -15,13 +19,18 @@ static_assert(std::endian::native == std::endian::little,
 
 // The longest int32 in decimal: "-2147483648".
 inline constexpr std::size_t max_int_length = 11;
-// How far past the last byte of input a scan may look; input buffers keep this much slack.
+// How far past the last byte of input a scan may look, and how far before the first: input
+// buffers keep this much readable, zeroed room on either side.
 inline constexpr std::size_t scan_slack = 16;
+inline constexpr std::size_t scan_lead_room = 8;
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The white space that "%d" skips in the C locale: blank, tab, LF, VT, FF and CR.
-constexpr bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+constexpr bool is_space(char c) {
+  // Bitwise, not short-circuit: no branch on data that is as often one way as the other.
+  return (c == ' ') | (static_cast<unsigned char>(c - '\t') < 5);
+}
 
 // How many of the eight bytes of `chunk`, from the lowest, are ASCII digits before the first
 // byte that is not.
@@ -61,35 +70,99 @@ struct Scan {
 // `limit` ends the buffered input: *limit must be a non-digit and scan_slack bytes past it must be
 // readable. `input_ends` says that no more input follows `limit`.
 inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
+  constexpr std::uint64_t zeros = 0x3030303030303030;
+  // Branches here would follow the input, which is as often one way as the other (the sign,
+  // nine or ten digits): they are written as arithmetic instead.
   const char* q = p;
-  const bool negative = *q == '-';
-  if (negative || *q == '+') ++q;
+  const char sign = *q;
+  const bool negative = sign == '-';
+  q += static_cast<int>(negative) | static_cast<int>(sign == '+');
   const char* const digits = q;
   while (*q == '0') ++q;
 
   std::uint64_t chunk = 0;
   std::memcpy(&chunk, q, sizeof chunk);
   const int count = leading_digit_count(chunk);
-  constexpr std::uint64_t zeros = 0x3030303030303030;
-  std::uint64_t magnitude =
-      count == 0 ? 0 : eight_digits_value((chunk - zeros) << (64 - 8 * count));
+  // The digits moved to the top of the word read as that many digits after leading zeros.
+  const std::uint64_t keep = count == 0 ? 0 : ~std::uint64_t{0};
+  std::uint64_t magnitude = eight_digits_value(((chunk - zeros) << ((64 - 8 * count) & 63)) & keep);
   q += count;
   if (count == 8) {
-    for (int extra = 0; is_digit(*q); ++q) {
-      if (++extra > 2) return {ScanStatus::invalid, 0, 0};  // eleven significant digits
-      magnitude = magnitude * 10 + static_cast<std::uint64_t>(*q - '0');
-    }
+    // Up to two more digits fit an int32; a third makes eleven, which cannot.
+    std::memcpy(&chunk, q, sizeof chunk);
+    const int more = leading_digit_count(chunk);
+    if (more > 2) return {ScanStatus::invalid, 0, 0};
+    // Products with 0 or 1 rather than selections, which compilers turn back into branches.
+    const auto one = static_cast<std::uint64_t>(more >= 1);
+    const auto two = static_cast<std::uint64_t>(more >= 2);
+    const std::uint64_t first = (chunk - zeros) & 0xFF;
+    const std::uint64_t second = ((chunk - zeros) >> 8) & 0xFF;
+    magnitude = magnitude * (1 + 9 * one + 90 * two) + first * (one + 9 * two) + second * two;
+    q += more;
   }
   if (q == limit && !input_ends) return {ScanStatus::incomplete, 0, 0};
   constexpr std::uint64_t largest = 2147483647;
-  if (q == digits || magnitude > largest + (negative ? 1 : 0)) {
+  if ((q == digits) | (magnitude > largest + static_cast<std::uint64_t>(negative))) {
     return {ScanStatus::invalid, 0, 0};
   }
-  const std::int64_t signed_value =
-      negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-  return {ScanStatus::parsed, static_cast<std::int32_t>(signed_value),
+  const std::uint64_t sign_mask = 0 - static_cast<std::uint64_t>(negative);
+  const std::uint64_t signed_value = (magnitude ^ sign_mask) - sign_mask;
+  return {ScanStatus::parsed, static_cast<std::int32_t>(static_cast<std::uint32_t>(signed_value)),
           static_cast<std::size_t>(q - p)};
 }
+
+#if defined(__SSE2__)
+// The common case in one step: white space, an optional sign and at most ten digits, all within
+// the sixteen bytes at `p`, found by comparing the bytes at once rather than one after another, so
+// that finding where the next number starts does not wait on a chain of loads. `length` covers
+// the white space too. Anything else (no digit, longer runs, a number that may go on past
+// `limit`, a value out of range) is left to scan_int: the status is then not `parsed`.
+// The bytes from `p` - scan_lead_room to `p` + 16 must be readable; *limit must be a non-digit,
+// non-space byte.
+inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
+  const Scan general{ScanStatus::incomplete, 0, 0};
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const auto in_range = [&bytes](char low, char span) {
+    const __m128i offset = _mm_sub_epi8(bytes, _mm_set1_epi8(low));
+    return _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(span)), offset);
+  };
+  const auto mask = [](__m128i flags) {
+    return static_cast<unsigned>(_mm_movemask_epi8(flags)) | 0x10000U;  // a stop past the end
+  };
+  const unsigned digits = mask(in_range('0', 9));
+  const unsigned spaces =
+      mask(_mm_or_si128(in_range('\t', 4), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
+  const unsigned minus = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('-')));
+  const unsigned plus = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('+')));
+
+  const auto lead = static_cast<unsigned>(std::countr_one(spaces & 0xFFFFU));
+  const unsigned negative = (minus >> lead) & 1U;
+  const unsigned start = lead + (((minus | plus) >> lead) & 1U);
+  const auto count = static_cast<unsigned>(std::countr_one(digits >> start));
+  const unsigned end = start + count;
+  if (count == 0 || count > 10 || end >= 16 || (p + end == limit && !input_ends)) return general;
+
+  // The last digits, up to eight, read as one word ending at the number's end.
+  constexpr std::uint64_t zeros = 0x3030303030303030;
+  std::uint64_t word = 0;
+  std::memcpy(&word, p + end - 8, sizeof word);
+  const unsigned low_count = count < 8 ? count : 8;
+  const std::uint64_t keep = ~std::uint64_t{0} << (8 * (8 - low_count));
+  const std::uint64_t low = eight_digits_value((word & keep) - (zeros & keep));
+  // One or two digits before those: products with 0 or 1, not branches on the digit count.
+  const auto nine = static_cast<std::uint64_t>(count >= 9);
+  const auto ten = static_cast<std::uint64_t>(count >= 10);
+  const auto first = static_cast<std::uint64_t>(static_cast<unsigned char>(p[start]) - '0');
+  const auto second = static_cast<std::uint64_t>(static_cast<unsigned char>(p[start + 1]) - '0');
+  const std::uint64_t high = first * (nine + 9 * ten) + second * ten;
+  const std::uint64_t magnitude = high * 100000000 + low;
+  if (magnitude > 2147483647 + static_cast<std::uint64_t>(negative)) return general;
+  const std::uint64_t sign_mask = 0 - static_cast<std::uint64_t>(negative);
+  const std::uint64_t signed_value = (magnitude ^ sign_mask) - sign_mask;
+  return {ScanStatus::parsed, static_cast<std::int32_t>(static_cast<std::uint32_t>(signed_value)),
+          end};
+}
+#endif
 
 inline constexpr auto digit_pairs = [] {
   std::array<char, 200> pairs{};
@@ -108,8 +181,27 @@ constexpr int decimal_length(std::uint32_t v) {
   return estimate + (v < powers[static_cast<std::size_t>(estimate)] ? 0 : 1);
 }
 
+// Writes eight digits of `v` < 10^8, leading zeros included.
+inline char* write_eight_digits(char* out, std::uint32_t v) {
+  const std::uint32_t high = v / 10000;
+  const std::uint32_t low = v % 10000;
+  std::memcpy(out, &digit_pairs[2 * (high / 100)], 2);
+  std::memcpy(out + 2, &digit_pairs[2 * (high % 100)], 2);
+  std::memcpy(out + 4, &digit_pairs[2 * (low / 100)], 2);
+  std::memcpy(out + 6, &digit_pairs[2 * (low % 100)], 2);
+  return out + 8;
+}
+
 // Writes `v` in decimal at `out` and returns the end of what was written.
 inline char* write_uint(char* out, std::uint32_t v) {
+  constexpr std::uint32_t hundred_million = 100000000;
+  if (v >= hundred_million) {
+    // Most values of a full-range list: one or two leading digits, then eight without a loop.
+    const std::uint32_t lead = v / hundred_million;
+    const std::size_t one_digit = lead < 10 ? 1 : 0;
+    std::memcpy(out, &digit_pairs[2 * lead + one_digit], 2);
+    return write_eight_digits(out + 2 - one_digit, v % hundred_million);
+  }
   char* const end = out + decimal_length(v);
   char* p = end;
   while (v >= 100) {
@@ -127,12 +219,10 @@ inline char* write_uint(char* out, std::uint32_t v) {
 
 // Writes `v` as "%d" does: a minus sign when negative, no padding.
 inline char* write_int(char* out, std::int32_t v) {
-  std::uint32_t magnitude = static_cast<std::uint32_t>(v);
-  if (v < 0) {
-    *out++ = '-';
-    magnitude = 0U - magnitude;
-  }
-  return write_uint(out, magnitude);
+  const bool negative = v < 0;
+  *out = '-';
+  const auto magnitude = static_cast<std::uint32_t>(v);
+  return write_uint(out + (negative ? 1 : 0), negative ? 0U - magnitude : magnitude);
 }
 
 }  // namespace number_list::decimal

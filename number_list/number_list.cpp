@@ -2,7 +2,10 @@
 // place instead of copying the values.
 #include "number_list/number_list.hpp"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <utility>
@@ -14,6 +17,18 @@ std::size_t bytes_for(std::int64_t count) {
   return static_cast<std::size_t>(count) * sizeof(std::int32_t);
 }
 
+// A long list is filled front to back: ask for huge pages, so that filling it takes one page
+// fault every 2 MiB instead of every 4 KiB. Pages nobody writes are still never touched.
+void prefer_huge_pages(void* block, std::size_t bytes) {
+  constexpr std::uintptr_t huge_page = std::uintptr_t{2} << 20;
+  const auto start = (reinterpret_cast<std::uintptr_t>(block) + huge_page - 1) & ~(huge_page - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(huge_page - 1);
+  if (end > start) {
+    // Only advice: where the kernel does not take it, nothing changes.
+    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  }
+}
+
 }  // namespace
 
 std::optional<NumberList> NumberList::allocate(std::int32_t count) {
@@ -22,6 +37,7 @@ std::optional<NumberList> NumberList::allocate(std::int32_t count) {
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
   auto* values = static_cast<std::int32_t*>(std::malloc(bytes_for(count)));
   if (values == nullptr) return std::nullopt;
+  prefer_huge_pages(values, bytes_for(count));
   return NumberList(values, count);
 }
 
@@ -53,6 +69,7 @@ bool NumberList::resize(std::int64_t total) {
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
   auto* values = static_cast<std::int32_t*>(std::realloc(values_, bytes_for(total)));
   if (values == nullptr) return false;
+  prefer_huge_pages(values, bytes_for(total));
   values_ = values;
   size_ = static_cast<Position>(total);
   entered_ = std::min(entered_, size_);

@@ -31,12 +31,14 @@ class NumberList {
 
   Position size() const { return size_; }
 
-  // Sets the value at 0 <= position < size(). Positions skipped over become 0.
-  void store(Position position, std::int32_t value) {
-    if (position > entered_) std::fill(values_ + entered_, values_ + position, 0);
-    values_[position] = value;
-    entered_ = std::max(entered_, position + 1);
+  // The positions first <= position < end (end <= size()) for the value entry to fill in order;
+  // each counts as entered once entered_up_to() says so. Positions skipped over become 0.
+  std::span<std::int32_t> positions_to_enter(Position first, Position end) {
+    if (first > entered_) std::fill(values_ + entered_, values_ + first, 0);
+    entered_ = std::max(entered_, first);
+    return {values_ + first, static_cast<std::size_t>(end - first)};
   }
+  void entered_up_to(Position end) { entered_ = std::max(entered_, end); }
 
   // The values entered, from position 0; every position from entered().size() on holds 0.
   std::span<const std::int32_t> entered() const {

@@ -28,15 +28,4 @@ PositionPrompt::PositionPrompt(Position first) {
   std::memcpy(close - length, digits, length);
 }
 
-void PositionPrompt::advance() {
-  std::size_t i = close_at - 1;
-  while (text_[i] == '9') text_[i--] = '0';
-  if (text_[i] == '[') {
-    text_[i] = '1';
-    text_[--begin_] = '[';
-  } else {
-    ++text_[i];
-  }
-}
-
 }  // namespace number_list

@@ -2,6 +2,7 @@
 // its prompts, and the message that ends a run when memory can't be had.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -35,10 +36,22 @@ class PositionPrompt {
     std::memcpy(p, text_.data() + begin_, copied);
     out.advance_to(p + (close_at + closing.size() - begin_));
   }
-  void advance();
+  void advance() {
+    std::size_t i = close_at - 1;
+    while (text_[i] == '9') text_[i--] = '0';
+    if (text_[i] == '[') {
+      text_[i] = '1';
+      text_[--begin_] = '[';
+    } else {
+      ++text_[i];
+    }
+  }
   void write_next(ConsoleOutput& out) {
     write(out);
     advance();
+  }
+  void write_next(ConsoleOutput& out, std::int64_t times) {
+    for (; times > 0; --times) write_next(out);
   }
 
  private:
@@ -52,11 +65,22 @@ class PositionPrompt {
 // A value prompt that is the same text at every position.
 class FixedPrompt {
  public:
-  explicit constexpr FixedPrompt(std::string_view text) : text_(text) {}
-  void write_next(ConsoleOutput& out) const { out.write(text_); }
+  explicit FixedPrompt(std::string_view text) : text_(text) {
+    std::memcpy(padded_.data(), text.data(), std::min(text.size(), padded_.size()));
+  }
+  void write_next(ConsoleOutput& out) const {
+    if (text_.size() > padded_.size()) return out.write(text_);
+    char* p = out.room(padded_.size());
+    std::memcpy(p, padded_.data(), padded_.size());  // a fixed-size copy is a single move
+    out.advance_to(p + text_.size());
+  }
+  void write_next(ConsoleOutput& out, std::int64_t times) const {
+    out.write_repeated(text_, static_cast<std::uint64_t>(times));
+  }
 
  private:
   std::string_view text_;
+  std::array<char, 16> padded_{};
 };
 
 // Reads the values of the positions first <= position < end, each after its prompt. A value that
@@ -64,11 +88,18 @@ class FixedPrompt {
 template <class Prompt>
 void enter_values(Console& console, NumberList& list, Position first, Position end,
                   Prompt& prompt) {
-  for (Position position = first; position < end; ++position) {
+  if (first >= end) return;
+  const std::span<std::int32_t> values = list.positions_to_enter(first, end);
+  std::size_t entered = 0;
+  for (; entered < values.size(); ++entered) {
     prompt.write_next(console.out);
-    std::int32_t value = 0;
-    if (console.in.read_int(value)) list.store(position, value);
+    if (!console.in.read_int(values[entered])) {
+      // Every later read fails as this one did: the remaining prompts follow at once.
+      prompt.write_next(console.out, static_cast<std::int64_t>(values.size() - entered - 1));
+      break;
+    }
   }
+  list.entered_up_to(first + static_cast<Position>(entered));
 }
 
 }  // namespace number_list

@@ -21,7 +21,9 @@ std::vector<std::int32_t> contents(const NumberList& list) {
 NumberList list_of(std::int32_t size, std::int32_t entered) {
   std::optional<NumberList> list = NumberList::allocate(size);
   EXPECT_TRUE(list.has_value());
-  for (std::int32_t i = 0; i < entered; ++i) list->store(i, 10 * (i + 1));
+  const std::span<std::int32_t> values = list->positions_to_enter(0, entered);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = 10 * static_cast<std::int32_t>(i + 1);
+  list->entered_up_to(entered);
   return std::move(*list);
 }
 
@@ -68,7 +70,8 @@ TEST(NumberList, LeavesTheListAsItWasWhenTheTotalIsTooLarge) {
 
 TEST(NumberList, FillsPositionsSkippedOverWithZero) {
   NumberList list = list_of(4, 1);
-  list.store(3, 7);
+  list.positions_to_enter(3, 4)[0] = 7;
+  list.entered_up_to(4);
   EXPECT_EQ(contents(list), (std::vector<std::int32_t>{10, 0, 0, 7}));
 }
 

@@ -1,0 +1,89 @@
+// The per-value pieces in isolation, in ns a value: reading one number, writing one listing
+// entry, writing one value prompt.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "number_list/console.hpp"
+#include "number_list/opening_dialogue.hpp"
+
+namespace {
+
+using number_list::ConsoleInput;
+using number_list::ConsoleOutput;
+
+// Takes every byte and keeps none, so that only the formatting is measured.
+class DiscardingSink final : public number_list::ByteSink {
+ public:
+  int write_all(std::span<const char> bytes) override {
+    benchmark::DoNotOptimize(bytes.data());
+    return 0;
+  }
+};
+
+// Full-range values between the same mix of separators as the whole-process benchmark's inputs.
+std::string random_values(std::size_t count) {
+  static constexpr std::array<const char*, 6> separators = {" ", "\n", "\t", "  ", "\r\n", " \n"};
+  std::mt19937 random(7);
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    text += std::to_string(static_cast<std::int32_t>(random()));
+    text += separators[random() % separators.size()];
+  }
+  return text;
+}
+
+void ReadOneValue(benchmark::State& state) {
+  const std::string text = random_values(1 << 16);
+  DiscardingSink sink;
+  for (auto _ : state) {
+    state.PauseTiming();
+    number_list::MemorySource source(text);
+    ConsoleOutput output(sink);
+    ConsoleInput input(source, output);
+    state.ResumeTiming();
+    std::int32_t value = 0;
+    while (input.read_int(value)) benchmark::DoNotOptimize(value);
+  }
+  state.SetItemsProcessed(state.iterations() * (1 << 16));
+}
+BENCHMARK(ReadOneValue);
+
+void WriteOneListingEntry(benchmark::State& state) {
+  DiscardingSink sink;
+  ConsoleOutput output(sink);
+  number_list::PositionPrompt label(0);
+  std::int32_t value = -1234567890;
+  for (auto _ : state) {
+    label.write_next(output);
+    output.write_int(value);
+    value += 7919;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(WriteOneListingEntry);
+
+void WriteOneNumberedPrompt(benchmark::State& state) {
+  DiscardingSink sink;
+  ConsoleOutput output(sink);
+  number_list::PositionPrompt prompt(0);
+  for (auto _ : state) prompt.write_next(output);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(WriteOneNumberedPrompt);
+
+void WriteOneFixedPrompt(benchmark::State& state) {
+  DiscardingSink sink;
+  ConsoleOutput output(sink);
+  const number_list::FixedPrompt prompt("[i]= ");
+  for (auto _ : state) prompt.write_next(output);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(WriteOneFixedPrompt);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,369 @@
+// Whole-process benchmark: extendlist and reverselist against the plain scanf/printf comparison on
+// generated inputs, in alternating runs, with output to /dev/null and to a pipe. Prints median
+// times, the median of the pairwise ratios, peak resident memory, and whether each target is met.
+//
+//   run_benchmark [--runs N] [--scale F] [--workdir DIR]
+//
+// --scale shrinks every input (0.01 for a smoke run); targets are judged only at full scale.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;  // NOLINT: posix_spawn passes the environment on
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Settings {
+  int runs = 5;
+  double scale = 1.0;
+  fs::path workdir = "bench-data";
+};
+
+struct Programs {
+  std::string ours;
+  std::string plain;
+  std::string name;
+};
+
+enum class Output { dev_null, pipe_to_cat, hashed };
+
+struct Run {
+  double seconds = 0;
+  long peak_kib = 0;
+  std::uint64_t hash = 0;
+  std::uint64_t bytes = 0;
+};
+
+void check(bool ok, const std::string& what) {
+  if (!ok) throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+// Inputs -------------------------------------------------------------------------------------
+
+class InputWriter {
+ public:
+  explicit InputWriter(const fs::path& path) : out_(path, std::ios::binary) {
+    check(static_cast<bool>(out_), "cannot write " + path.string());
+  }
+  void number(std::int64_t value) {
+    std::array<char, 24> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
+    out_.write(text.data(), result.ptr - text.data());
+  }
+  void separator() {
+    static constexpr std::array<const char*, 6> kinds = {" ", "\n", "\t", "  ", "\r\n", " \n"};
+    out_ << kinds[pick_(random_) % kinds.size()];
+  }
+  void random_values(std::int64_t count) {
+    for (std::int64_t i = 0; i < count; ++i) {
+      number(static_cast<std::int32_t>(static_cast<std::uint32_t>(random_())));
+      separator();
+    }
+  }
+
+ private:
+  std::ofstream out_;
+  std::mt19937_64 random_{20261208};  // fixed: every run measures the same input
+  std::uniform_int_distribution<unsigned> pick_;
+};
+
+fs::path extend_input(const Settings& s, std::int64_t half, const std::string& label) {
+  const fs::path path = s.workdir / ("extendlist-" + label + ".txt");
+  InputWriter in(path);
+  in.number(half);
+  in.separator();
+  in.random_values(half);
+  in.number(half);
+  in.separator();
+  in.random_values(half);
+  return path;
+}
+
+fs::path reverse_input(const Settings& s, std::int64_t count, const std::string& label) {
+  const fs::path path = s.workdir / ("reverselist-" + label + ".txt");
+  InputWriter in(path);
+  in.number(count);
+  in.separator();
+  in.random_values(count);
+  return path;
+}
+
+fs::path count_only_input(const Settings& s, std::int64_t count) {
+  const fs::path path = s.workdir / "count-only.txt";
+  InputWriter in(path);
+  in.number(count);
+  return path;
+}
+
+// Running ------------------------------------------------------------------------------------
+
+std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
+  for (std::size_t i = 0; i < size; ++i) {
+    hash = (hash ^ static_cast<unsigned char>(data[i])) * 0x100000001b3ULL;
+  }
+  return hash;
+}
+
+pid_t spawn(const std::vector<std::string>& command, int in, int out) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+  std::vector<char*> argv;
+  for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  errno = error;
+  check(error == 0, "cannot start " + command[0]);
+  return pid;
+}
+
+Run run_once(const std::string& program, const fs::path& input, Output output) {
+  const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+  check(in >= 0, "open " + input.string());
+  int pipe_ends[2] = {-1, -1};
+  int out = -1;
+  pid_t cat = -1;
+  if (output == Output::dev_null) {
+    out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  } else {
+    check(::pipe2(pipe_ends, O_CLOEXEC) == 0, "pipe");
+    out = pipe_ends[1];
+    if (output == Output::pipe_to_cat) {
+      const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+      cat = spawn({"/bin/cat"}, pipe_ends[0], null);
+      ::close(null);
+      ::close(pipe_ends[0]);
+    }
+  }
+  Run run;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = spawn({program}, in, out);
+  ::close(in);
+  ::close(out);
+  if (output == Output::hashed) {
+    std::vector<char> buffer(1 << 20);
+    run.hash = 0xcbf29ce484222325ULL;
+    for (ssize_t got; (got = ::read(pipe_ends[0], buffer.data(), buffer.size())) > 0;) {
+      run.hash = fnv1a(run.hash, buffer.data(), static_cast<std::size_t>(got));
+      run.bytes += static_cast<std::uint64_t>(got);
+    }
+    ::close(pipe_ends[0]);
+  }
+  int status = 0;
+  rusage usage{};
+  check(::wait4(pid, &status, 0, &usage) == pid, "wait4");
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peak_kib = usage.ru_maxrss;
+  if (cat > 0) ::waitpid(cat, nullptr, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error(program + " did not end with status 0");
+  }
+  return run;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t mid = values.size() / 2;
+  return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+struct Pairing {
+  double ours = 0;   // median seconds
+  double plain = 0;  // median seconds
+  double ratio = 0;  // median of ours/plain over the pairs
+  double ours_peak_mib = 0;
+};
+
+// Runs ours and the comparison in turn, A B A B, so that drift in the machine hits both alike.
+Pairing pair_runs(const Programs& p, const fs::path& input, Output output, int runs) {
+  std::vector<double> ours, plain, ratios;
+  long peak = 0;
+  for (int i = 0; i < runs; ++i) {
+    const Run a = run_once(p.ours, input, output);
+    const Run b = run_once(p.plain, input, output);
+    ours.push_back(a.seconds);
+    plain.push_back(b.seconds);
+    ratios.push_back(a.seconds / b.seconds);
+    peak = std::max(peak, a.peak_kib);
+  }
+  return {median(ours), median(plain), median(ratios), static_cast<double>(peak) / 1024};
+}
+
+// Writes made by one run, counted by strace; -1 when strace is not there.
+long count_writes(const std::string& program, const fs::path& input, const Settings& s) {
+  if (::access("/usr/bin/strace", X_OK) != 0) return -1;
+  const fs::path log = s.workdir / "strace.txt";
+  const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+  const int out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t pid =
+      spawn({"/usr/bin/strace", "-c", "-e", "trace=write", "-o", log.string(), program}, in, out);
+  ::close(in);
+  ::close(out);
+  ::waitpid(pid, nullptr, 0);
+  std::ifstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::vector<std::string> fields;
+    for (std::string word; words >> word;) fields.push_back(word);
+    if (!fields.empty() && fields.back() == "write" && fields.size() >= 5) {
+      return std::stol(fields[3]);
+    }
+  }
+  return 0;
+}
+
+// Reporting ----------------------------------------------------------------------------------
+
+class Report {
+ public:
+  explicit Report(bool judged) : judged_(judged) {}
+  void target(const std::string& what, double value, double limit, const char* unit) {
+    const bool met = value <= limit;
+    all_met_ = all_met_ && met;
+    std::printf("  %-62s %9.3f %-4s <= %9.3f  %s\n", what.c_str(), value, unit, limit,
+                !judged_ ? "(not judged)"
+                : met    ? "met"
+                         : "MISSED");
+  }
+  bool passed() const { return !judged_ || all_met_; }
+
+ private:
+  bool judged_;
+  bool all_met_ = true;
+};
+
+void print_pairing(const std::string& what, const Pairing& p) {
+  std::printf("  %-40s ours %8.3f s  plain %8.3f s  ratio %6.3f  peak %7.1f MiB\n", what.c_str(),
+              p.ours, p.plain, p.ratio, p.ours_peak_mib);
+}
+
+void require_same_output(const Programs& p, const fs::path& input) {
+  const Run a = run_once(p.ours, input, Output::hashed);
+  const Run b = run_once(p.plain, input, Output::hashed);
+  if (a.hash != b.hash || a.bytes != b.bytes) {
+    throw std::runtime_error(p.name + " and its comparison wrote different output for " +
+                             input.string());
+  }
+  std::printf("  %-40s same output as the comparison (%llu bytes)\n", p.name.c_str(),
+              static_cast<unsigned long long>(a.bytes));
+}
+
+std::int64_t scaled(const Settings& s, std::int64_t n) {
+  return std::max<std::int64_t>(1, static_cast<std::int64_t>(static_cast<double>(n) * s.scale));
+}
+
+void bench_program(const Programs& p, const fs::path& large, const fs::path& small,
+                   std::int64_t values, std::int64_t small_values, const Settings& s,
+                   Report& report) {
+  std::printf("\n%s, %lld values\n", p.name.c_str(), static_cast<long long>(values));
+  require_same_output(p, large);
+  const Pairing null_run = pair_runs(p, large, Output::dev_null, s.runs);
+  print_pairing("output to /dev/null", null_run);
+  const Pairing pipe_run = pair_runs(p, large, Output::pipe_to_cat, s.runs);
+  print_pairing("output to a pipe read by cat", pipe_run);
+  const Pairing small_run = pair_runs(p, small, Output::dev_null, 2 * s.runs + 1);
+  print_pairing("output to /dev/null, " + std::to_string(small_values) + " values", small_run);
+
+  report.target("time ratio, output to /dev/null", null_run.ratio, 0.15, "");
+  report.target("time ratio, output to a pipe", pipe_run.ratio, 0.25, "");
+  const double limit_mib = 4.0 * static_cast<double>(values) / (1 << 20) + 16;
+  report.target("peak resident memory", std::max(null_run.ours_peak_mib, pipe_run.ours_peak_mib),
+                limit_mib, "MiB");
+  const double per_value_large = null_run.ours / static_cast<double>(values);
+  const double per_value_small = small_run.ours / static_cast<double>(small_values);
+  report.target("time per value, small run against large run, minus 1",
+                std::abs(per_value_small / per_value_large - 1), 0.20, "");
+  const long writes = count_writes(p.ours, small, s);
+  if (writes < 0) {
+    std::printf("  write count skipped: strace not found\n");
+  } else {
+    const auto in_bytes = static_cast<double>(fs::file_size(small));
+    const double out_bytes = static_cast<double>(run_once(p.ours, small, Output::hashed).bytes);
+    // One write a full output buffer, plus one before each refill of the input buffer.
+    report.target("write calls for " + std::to_string(small_values) + " values",
+                  static_cast<double>(writes), (out_bytes + in_bytes) / 65536 + 8, "");
+  }
+}
+
+void bench_count_only(const Programs& p, const fs::path& input, std::int64_t count,
+                      const Settings& s, Report& report) {
+  std::printf("\n%s, a count of %lld and no values\n", p.name.c_str(),
+              static_cast<long long>(count));
+  require_same_output(p, input);
+  const Pairing run = pair_runs(p, input, Output::dev_null, s.runs);
+  print_pairing("output to /dev/null", run);
+  report.target("time ratio", run.ratio, 0.15, "");
+  report.target("peak resident memory", run.ours_peak_mib, 32, "MiB");
+}
+
+Settings parse(int argc, char** argv) {
+  Settings s;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--runs") {
+      s.runs = std::max(1, std::stoi(argv[i + 1]));
+    } else if (option == "--scale") {
+      s.scale = std::stod(argv[i + 1]);
+    } else if (option == "--workdir") {
+      s.workdir = argv[i + 1];
+    } else {
+      throw std::runtime_error("unknown option " + option);
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const Settings s = parse(argc, argv);
+    fs::create_directories(s.workdir);
+    const Programs extend{EXTENDLIST_PATH, EXTENDLIST_PLAIN_PATH, "extendlist"};
+    const Programs reverse{REVERSELIST_PATH, REVERSELIST_PLAIN_PATH, "reverselist"};
+    const std::int64_t values = scaled(s, 10'000'000);
+    const std::int64_t small_values = scaled(s, 1'000'000);
+    const std::int64_t count_only = scaled(s, 100'000'000);
+
+    std::printf("generating inputs in %s (fixed seed)\n", s.workdir.c_str());
+    const fs::path extend_large = extend_input(s, values / 2, "large");
+    const fs::path extend_small = extend_input(s, small_values / 2, "small");
+    const fs::path reverse_large = reverse_input(s, values, "large");
+    const fs::path reverse_small = reverse_input(s, small_values, "small");
+    const fs::path count_only_path = count_only_input(s, count_only);
+
+    Report report(s.scale >= 1.0);
+    bench_program(extend, extend_large, extend_small, values, small_values, s, report);
+    bench_program(reverse, reverse_large, reverse_small, values, small_values, s, report);
+    bench_count_only(extend, count_only_path, count_only, s, report);
+    bench_count_only(reverse, count_only_path, count_only, s, report);
+    std::printf("\n%s\n", report.passed() ? "every target met" : "SOME TARGETS MISSED");
+    return report.passed() ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "run_benchmark: %s\n", error.what());
+    return 2;
+  }
+}
