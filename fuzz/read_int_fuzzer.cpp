@@ -1,0 +1,30 @@
+// Fuzzes the number reader: whatever the bytes and however they arrive, each read must give what
+// a plain reference scan of the same bytes gives, up to the first failure.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "number_list/console.hpp"
+#include "support/reference_model.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  // The first byte says in what pieces the rest arrives, so numbers get cut at every place.
+  const std::size_t piece = data[0] == 0 ? SIZE_MAX : data[0];
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::vector<test_support::ReadOutcome> expected = test_support::reference_reads(text);
+
+  number_list::MemorySource source(text, piece);
+  number_list::StringSink sink;
+  number_list::ConsoleOutput output(sink);
+  number_list::ConsoleInput input(source, output);
+  for (const test_support::ReadOutcome& read : expected) {
+    std::int32_t value = 0;
+    const bool ok = input.read_int(value);
+    if (ok != read.has_value() || (ok && value != *read)) std::abort();
+  }
+  std::int32_t value = 0;
+  if (input.read_int(value)) std::abort();  // a failure is for good
+  return 0;
+}

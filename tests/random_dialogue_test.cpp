@@ -1,0 +1,194 @@
+// Seeded random dialogues: counts of every sign, values across the int32 range in every spelling,
+// all six white-space characters, CRLF, junk, out-of-range numbers and input cut off at any byte.
+// Each runs through both programs; the expected output comes from what the generated tokens mean
+// under the reading rules, worked out here and in the reference model, never by the programs.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/child_process.hpp"
+#include "support/reference_model.hpp"
+
+namespace {
+
+using test_support::ReadOutcome;
+
+// A token and where it stands in the text; `number_length` is how much of it is a number that
+// reads whole (all of it for a number, the front of a number with junk glued on, 0 for junk).
+struct Token {
+  std::string text;
+  std::size_t number_length = 0;
+  std::size_t offset = 0;
+};
+
+class DialogueGenerator {
+ public:
+  explicit DialogueGenerator(std::uint64_t seed) : random_(seed) {}
+
+  // The input of one dialogue, and the reads its tokens give.
+  std::pair<std::string, std::vector<ReadOutcome>> next() {
+    text_.clear();
+    tokens_.clear();
+    if (chance(0.2)) text_ += separator();
+    const int count = between(-3, 25);
+    add(count_token(count));
+    for (int i = 0; i < std::max(count, 0); ++i) add(value_token());
+    const int added = between(-30, 25);
+    add(count_token(added));
+    for (int i = 0; i < std::max(added, 0); ++i) add(value_token());
+    const std::size_t cut =
+        chance(0.35) ? static_cast<std::size_t>(between(0, static_cast<int>(text_.size())))
+                     : text_.size();
+    return {text_.substr(0, cut), reads_before(cut)};
+  }
+
+ private:
+  bool chance(double p) { return std::bernoulli_distribution(p)(random_); }
+  int between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  template <std::size_t n>
+  const char* pick(const std::array<const char*, n>& options) {
+    return options[static_cast<std::size_t>(between(0, static_cast<int>(n) - 1))];
+  }
+
+  std::string separator() {
+    if (chance(0.15)) return "\r\n";
+    static constexpr std::array<const char*, 6> spaces = {" ", "\t", "\n", "\v", "\f", "\r"};
+    std::string text;
+    for (int i = between(1, 3); i > 0; --i) text += pick(spaces);
+    return text;
+  }
+
+  static std::string digits_of(std::int64_t magnitude) { return std::to_string(magnitude); }
+
+  std::string spelled(std::int64_t value) {
+    std::string text = value < 0 ? "-" : chance(0.2) ? "+" : (value == 0 && chance(0.3)) ? "-" : "";
+    if (chance(0.2))
+      text.append(static_cast<std::size_t>(chance(0.2) ? between(20, 40) : between(1, 3)), '0');
+    return text + digits_of(value < 0 ? -value : value);
+  }
+
+  Token number(std::int64_t value) {
+    std::string text = spelled(value);
+    const std::size_t length = text.size();
+    return {std::move(text), length};
+  }
+
+  Token junk() {
+    static constexpr std::array<const char*, 9> junk = {"x",   "abc", "-",  "+",   "-x",
+                                                        "+-3", "--1", ".5", "\x01"};
+    return {pick(junk), 0};
+  }
+
+  Token out_of_range() {
+    // Half of them just past an end of the range, where an off-by-one would show.
+    const std::int64_t beyond =
+        chance(0.5) ? (std::int64_t{1} << 31) + (chance(0.5) ? 0 : between(1, 1000))
+                    : std::uniform_int_distribution<std::int64_t>(std::int64_t{1} << 31,
+                                                                  std::int64_t{1} << 40)(random_);
+    const std::int64_t value = chance(0.5) ? beyond : -beyond - 1;
+    std::string text = spelled(value);
+    const std::size_t length = text.size();
+    return {std::move(text), length};  // reads as a number only when cut short
+  }
+
+  Token spoiled(Token number_token) {
+    static constexpr std::array<const char*, 6> tails = {"x", "abc", ".5", "#", "-x", "-"};
+    number_token.text += pick(tails);
+    return number_token;
+  }
+
+  std::int32_t any_value() {
+    static constexpr std::array<std::int32_t, 9> edges = {std::numeric_limits<std::int32_t>::min(),
+                                                          std::numeric_limits<std::int32_t>::max(),
+                                                          0,
+                                                          1,
+                                                          -1,
+                                                          999999999,
+                                                          1000000000,
+                                                          -1000000000,
+                                                          2147483646};
+    const double kind = std::uniform_real_distribution<double>(0, 1)(random_);
+    if (kind < 0.3) return between(-20, 20);
+    if (kind < 0.5) return edges[static_cast<std::size_t>(between(0, edges.size() - 1))];
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(random_()));
+  }
+
+  Token value_token() {
+    const double kind = std::uniform_real_distribution<double>(0, 1)(random_);
+    if (kind < 0.04) return junk();
+    if (kind < 0.07) return out_of_range();
+    if (kind < 0.09) return spoiled(number(any_value()));
+    return number(any_value());
+  }
+
+  Token count_token(int count) {
+    const double kind = std::uniform_real_distribution<double>(0, 1)(random_);
+    if (kind < 0.05) return junk();
+    if (kind < 0.08) return out_of_range();
+    return number(count);
+  }
+
+  void add(Token token) {
+    if (!tokens_.empty()) text_ += separator();
+    token.offset = text_.size();
+    text_ += token.text;
+    tokens_.push_back(std::move(token));
+  }
+
+  // What a token cut to its first `length` bytes gives when read, to the first failure.
+  static std::vector<ReadOutcome> reads_of(const Token& token, std::size_t length) {
+    const std::string_view kept = std::string_view(token.text).substr(0, length);
+    if (token.number_length == 0) return {std::nullopt};
+    const ReadOutcome number = test_support::reference_number(kept.substr(0, token.number_length));
+    if (!number || length <= token.number_length) return {number};
+    return {number, std::nullopt};  // the junk glued on stops the next read
+  }
+
+  std::vector<ReadOutcome> reads_before(std::size_t cut) const {
+    std::vector<ReadOutcome> reads;
+    for (const Token& token : tokens_) {
+      if (token.offset >= cut) break;
+      for (const ReadOutcome& read :
+           reads_of(token, std::min(token.text.size(), cut - token.offset))) {
+        reads.push_back(read);
+        if (!read) return reads;
+      }
+    }
+    return reads;
+  }
+
+  std::mt19937_64 random_;
+  std::string text_;
+  std::vector<Token> tokens_;
+};
+
+TEST(RandomDialogues, BothProgramsGiveWhatTheTokensMean) {
+  // Fewer under a memory checker, which makes every run a hundred times slower.
+  const int dialogues = test_support::wrapped() ? 30 : 300;
+  DialogueGenerator generator(20261208);
+  for (int i = 0; i < dialogues; ++i) {
+    const auto [input, reads] = generator.next();
+    test_support::ChildSetup setup;
+    setup.input = input;
+    const test_support::ExpectedRun extend = test_support::expected_extendlist(reads);
+    const test_support::ChildResult extend_run = test_support::run_child(EXTENDLIST_PATH, setup);
+    EXPECT_EQ(extend_run.out, extend.out)
+        << "dialogue " << i << ": " << testing::PrintToString(input);
+    EXPECT_EQ(extend_run.status, extend.status) << "dialogue " << i;
+    EXPECT_EQ(extend_run.err, "");
+    const test_support::ExpectedRun reverse = test_support::expected_reverselist(reads);
+    const test_support::ChildResult reverse_run = test_support::run_child(REVERSELIST_PATH, setup);
+    EXPECT_EQ(reverse_run.out, reverse.out)
+        << "dialogue " << i << ": " << testing::PrintToString(input);
+    EXPECT_EQ(reverse_run.status, reverse.status) << "dialogue " << i;
+    EXPECT_EQ(reverse_run.err, "");
+    if (HasFailure()) break;
+  }
+}
+
+}  // namespace
