@@ -15,10 +15,7 @@ using number_list::Position;
 
 // "<value> " from the last position to the first.
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
-  for (Position position = list.size(); position > static_cast<Position>(list.entered().size());
-       --position) {
-    out.write("0 ");
-  }
+  out.write_repeated("0 ", static_cast<std::uint64_t>(list.size()) - list.entered().size());
   for (const std::int32_t value : list.entered() | std::views::reverse) {
     char* const end =
         number_list::decimal::write_int(out.room(number_list::decimal::max_int_length + 1), value);
