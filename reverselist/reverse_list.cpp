@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <ranges>
+#include <span>
 
 #include "number_list/opening_dialogue.hpp"
 
@@ -16,9 +16,10 @@ using number_list::Position;
 // "<value> " from the last position to the first.
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
   out.write_repeated("0 ", static_cast<std::uint64_t>(list.size()) - list.entered().size());
-  for (const std::int32_t value : list.entered() | std::views::reverse) {
+  const std::span<const std::int32_t> entered = list.entered();
+  for (auto value = entered.rbegin(); value != entered.rend(); ++value) {
     char* const end =
-        number_list::decimal::write_int(out.room(number_list::decimal::max_int_length + 1), value);
+        number_list::decimal::write_int(out.room(number_list::decimal::max_int_length + 1), *value);
     *end = ' ';
     out.advance_to(end + 1);
   }
