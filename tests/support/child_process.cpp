@@ -54,7 +54,7 @@ int input_descriptor(const ChildSetup& setup) {
     const rlimit limit{*setup.address_space, *setup.address_space};
     ::setrlimit(RLIMIT_AS, &limit);
   }
-  ::execv(argv[0], argv.data());
+  ::execvp(argv[0], argv.data());
   ::_exit(127);
 }
 
