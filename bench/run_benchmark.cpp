@@ -55,7 +55,7 @@ struct Run {
 };
 
 void check(bool ok, const std::string& what) {
-  if (!ok) throw std::runtime_error(what + ": " + std::strerror(errno));
+  if (!ok) throw std::runtime_error(what + ": " + std::strerror(errno));  // NOLINT: one thread
 }
 
 // Inputs -------------------------------------------------------------------------------------
@@ -83,12 +83,12 @@ class InputWriter {
 
  private:
   std::ofstream out_;
-  std::mt19937_64 random_{20261208};  // fixed: every run measures the same input
+  std::mt19937_64 random_{20261208};  // NOLINT(cert-msc32-c,cert-msc51-cpp): same input every run
   std::uniform_int_distribution<unsigned> pick_;
 };
 
 fs::path extend_input(const Settings& s, std::int64_t half, const std::string& label) {
-  const fs::path path = s.workdir / ("extendlist-" + label + ".txt");
+  fs::path path = s.workdir / ("extendlist-" + label + ".txt");
   InputWriter in(path);
   in.number(half);
   in.separator();
@@ -100,7 +100,7 @@ fs::path extend_input(const Settings& s, std::int64_t half, const std::string& l
 }
 
 fs::path reverse_input(const Settings& s, std::int64_t count, const std::string& label) {
-  const fs::path path = s.workdir / ("reverselist-" + label + ".txt");
+  fs::path path = s.workdir / ("reverselist-" + label + ".txt");
   InputWriter in(path);
   in.number(count);
   in.separator();
@@ -109,7 +109,7 @@ fs::path reverse_input(const Settings& s, std::int64_t count, const std::string&
 }
 
 fs::path count_only_input(const Settings& s, std::int64_t count) {
-  const fs::path path = s.workdir / "count-only.txt";
+  fs::path path = s.workdir / "count-only.txt";
   InputWriter in(path);
   in.number(count);
   return path;
@@ -129,8 +129,10 @@ pid_t spawn(const std::vector<std::string>& command, int in, int out) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+  std::vector<std::string> words = command;  // posix_spawn takes char*, not const char*
   std::vector<char*> argv;
-  for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.reserve(words.size() + 1);
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
   const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -143,13 +145,13 @@ pid_t spawn(const std::vector<std::string>& command, int in, int out) {
 Run run_once(const std::string& program, const fs::path& input, Output output) {
   const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
   check(in >= 0, "open " + input.string());
-  int pipe_ends[2] = {-1, -1};
+  std::array<int, 2> pipe_ends = {-1, -1};
   int out = -1;
   pid_t cat = -1;
   if (output == Output::dev_null) {
     out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   } else {
-    check(::pipe2(pipe_ends, O_CLOEXEC) == 0, "pipe");
+    check(::pipe2(pipe_ends.data(), O_CLOEXEC) == 0, "pipe");
     out = pipe_ends[1];
     if (output == Output::pipe_to_cat) {
       const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -166,7 +168,7 @@ Run run_once(const std::string& program, const fs::path& input, Output output) {
   if (output == Output::hashed) {
     std::vector<char> buffer(1 << 20);
     run.hash = 0xcbf29ce484222325ULL;
-    for (ssize_t got; (got = ::read(pipe_ends[0], buffer.data(), buffer.size())) > 0;) {
+    for (ssize_t got = 0; (got = ::read(pipe_ends[0], buffer.data(), buffer.size())) > 0;) {
       run.hash = fnv1a(run.hash, buffer.data(), static_cast<std::size_t>(got));
       run.bytes += static_cast<std::uint64_t>(got);
     }
@@ -176,7 +178,7 @@ Run run_once(const std::string& program, const fs::path& input, Output output) {
   rusage usage{};
   check(::wait4(pid, &status, 0, &usage) == pid, "wait4");
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peak_kib = usage.ru_maxrss;
+  run.peak_kib = usage.ru_maxrss;  // NOLINT(cppcoreguidelines-pro-type-union-access): POSIX
   if (cat > 0) ::waitpid(cat, nullptr, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     throw std::runtime_error(program + " did not end with status 0");
@@ -199,7 +201,9 @@ struct Pairing {
 
 // Runs ours and the comparison in turn, A B A B, so that drift in the machine hits both alike.
 Pairing pair_runs(const Programs& p, const fs::path& input, Output output, int runs) {
-  std::vector<double> ours, plain, ratios;
+  std::vector<double> ours;
+  std::vector<double> plain;
+  std::vector<double> ratios;
   long peak = 0;
   for (int i = 0; i < runs; ++i) {
     const Run a = run_once(p.ours, input, output);
@@ -363,7 +367,7 @@ int main(int argc, char** argv) {
     std::printf("\n%s\n", report.passed() ? "every target met" : "SOME TARGETS MISSED");
     return report.passed() ? 0 : 1;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "run_benchmark: %s\n", error.what());
+    (void)std::fprintf(stderr, "run_benchmark: %s\n", error.what());
     return 2;
   }
 }

@@ -18,6 +18,11 @@ struct ReadResult {
 
 class ByteSource {
  public:
+  ByteSource() = default;
+  ByteSource(const ByteSource&) = delete;
+  ByteSource& operator=(const ByteSource&) = delete;
+  ByteSource(ByteSource&&) = delete;
+  ByteSource& operator=(ByteSource&&) = delete;
   virtual ~ByteSource() = default;
   // Reads at least one byte unless the input has ended or failed; may wait for input.
   virtual ReadResult read_some(std::span<char> into) = 0;
@@ -25,6 +30,11 @@ class ByteSource {
 
 class ByteSink {
  public:
+  ByteSink() = default;
+  ByteSink(const ByteSink&) = delete;
+  ByteSink& operator=(const ByteSink&) = delete;
+  ByteSink(ByteSink&&) = delete;
+  ByteSink& operator=(ByteSink&&) = delete;
   virtual ~ByteSink() = default;
   // Writes every byte, or stops at the first failure and returns its errno value; 0 on success.
   virtual int write_all(std::span<const char> bytes) = 0;

@@ -8,7 +8,7 @@ namespace number_list {
 
 void ConsoleOutput::write(std::string_view text) {
   while (!text.empty()) {
-    const std::size_t free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
+    const auto free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
     if (free == 0) {
       flush();
       continue;
@@ -26,7 +26,7 @@ void ConsoleOutput::write_repeated(std::string_view text, std::uint64_t times) {
     return;
   }
   while (times > 0) {
-    const std::size_t free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
+    const auto free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
     const std::uint64_t fit = std::min<std::uint64_t>(times, free / text.size());
     if (fit == 0) {
       flush();
@@ -46,7 +46,7 @@ void ConsoleOutput::write_repeated(std::string_view text, std::uint64_t times) {
 }
 
 void ConsoleOutput::flush() {
-  const std::size_t size = static_cast<std::size_t>(next_ - buffer_.data());
+  const auto size = static_cast<std::size_t>(next_ - buffer_.data());
   if (size == 0) return;
   next_ = buffer_.data();
   if (const int error = sink_.write_all({buffer_.data(), size}); error != 0) {
@@ -96,7 +96,7 @@ void ConsoleInput::keep_token_and_refill() {
       *out++ = '0';
       while (*in == '0') ++in;
     }
-    const std::size_t digits = static_cast<std::size_t>(end_ - in);
+    const auto digits = static_cast<std::size_t>(end_ - in);
     std::memmove(out, in, digits);
     next_ = data();
     end_ = out + digits;
@@ -107,7 +107,7 @@ void ConsoleInput::keep_token_and_refill() {
 
 // Moves what is unread to the front and reads more after it. False when the input has ended.
 bool ConsoleInput::refill() {
-  const std::size_t kept = static_cast<std::size_t>(end_ - next_);
+  const auto kept = static_cast<std::size_t>(end_ - next_);
   std::memmove(data(), next_, kept);
   next_ = data();
   end_ = next_ + kept;

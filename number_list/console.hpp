@@ -40,6 +40,8 @@ class ConsoleOutput {
   explicit ConsoleOutput(ByteSink& sink) : sink_(sink) {}
   ConsoleOutput(const ConsoleOutput&) = delete;
   ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+  ConsoleOutput(ConsoleOutput&&) = delete;
+  ConsoleOutput& operator=(ConsoleOutput&&) = delete;
   ~ConsoleOutput() = default;  // flushing is the dialogue's business: it can fail
 
   void write(std::string_view text);
@@ -66,7 +68,7 @@ class ConsoleOutput {
 
  private:
   ByteSink& sink_;
-  std::array<char, capacity> buffer_;
+  std::array<char, capacity> buffer_{};
   char* next_ = buffer_.data();
 };
 
@@ -78,6 +80,8 @@ class ConsoleInput {
   ConsoleInput(ByteSource& source, ConsoleOutput& output);
   ConsoleInput(const ConsoleInput&) = delete;
   ConsoleInput& operator=(const ConsoleInput&) = delete;
+  ConsoleInput(ConsoleInput&&) = delete;
+  ConsoleInput& operator=(ConsoleInput&&) = delete;
   ~ConsoleInput() = default;
 
   // Reads one integer as "%d" does: white space is skipped, then an optional sign and the longest

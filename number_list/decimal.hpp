@@ -29,7 +29,8 @@ constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // The white space that "%d" skips in the C locale: blank, tab, LF, VT, FF and CR.
 constexpr bool is_space(char c) {
   // Bitwise, not short-circuit: no branch on data that is as often one way as the other.
-  return (c == ' ') | (static_cast<unsigned char>(c - '\t') < 5);
+  return static_cast<bool>(static_cast<unsigned>(c == ' ') |
+                           static_cast<unsigned>(static_cast<unsigned char>(c - '\t') < 5));
 }
 
 // How many of the eight bytes of `chunk`, from the lowest, are ASCII digits before the first
@@ -102,7 +103,7 @@ inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
   }
   if (q == limit && !input_ends) return {ScanStatus::incomplete, 0, 0};
   constexpr std::uint64_t largest = 2147483647;
-  if ((q == digits) | (magnitude > largest + static_cast<std::uint64_t>(negative))) {
+  if (q == digits || magnitude > largest + static_cast<std::uint64_t>(negative)) {
     return {ScanStatus::invalid, 0, 0};
   }
   const std::uint64_t sign_mask = 0 - static_cast<std::uint64_t>(negative);
@@ -147,7 +148,7 @@ inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
   std::uint64_t word = 0;
   std::memcpy(&word, p + end - 8, sizeof word);
   const unsigned low_count = count < 8 ? count : 8;
-  const std::uint64_t keep = ~std::uint64_t{0} << (8 * (8 - low_count));
+  const std::uint64_t keep = ~std::uint64_t{0} << (std::uint64_t{8} * (8 - low_count));
   const std::uint64_t low = eight_digits_value((word & keep) - (zeros & keep));
   // One or two digits before those: products with 0 or 1, not branches on the digit count.
   const auto nine = static_cast<std::uint64_t>(count >= 9);
@@ -185,10 +186,10 @@ constexpr int decimal_length(std::uint32_t v) {
 inline char* write_eight_digits(char* out, std::uint32_t v) {
   const std::uint32_t high = v / 10000;
   const std::uint32_t low = v % 10000;
-  std::memcpy(out, &digit_pairs[2 * (high / 100)], 2);
-  std::memcpy(out + 2, &digit_pairs[2 * (high % 100)], 2);
-  std::memcpy(out + 4, &digit_pairs[2 * (low / 100)], 2);
-  std::memcpy(out + 6, &digit_pairs[2 * (low % 100)], 2);
+  std::memcpy(out, &digit_pairs[std::size_t{2} * (high / 100)], 2);
+  std::memcpy(out + 2, &digit_pairs[std::size_t{2} * (high % 100)], 2);
+  std::memcpy(out + 4, &digit_pairs[std::size_t{2} * (low / 100)], 2);
+  std::memcpy(out + 6, &digit_pairs[std::size_t{2} * (low % 100)], 2);
   return out + 8;
 }
 
@@ -199,18 +200,18 @@ inline char* write_uint(char* out, std::uint32_t v) {
     // Most values of a full-range list: one or two leading digits, then eight without a loop.
     const std::uint32_t lead = v / hundred_million;
     const std::size_t one_digit = lead < 10 ? 1 : 0;
-    std::memcpy(out, &digit_pairs[2 * lead + one_digit], 2);
+    std::memcpy(out, &digit_pairs[std::size_t{2} * lead + one_digit], 2);
     return write_eight_digits(out + 2 - one_digit, v % hundred_million);
   }
   char* const end = out + decimal_length(v);
   char* p = end;
   while (v >= 100) {
     p -= 2;
-    std::memcpy(p, &digit_pairs[2 * (v % 100)], 2);
+    std::memcpy(p, &digit_pairs[std::size_t{2} * (v % 100)], 2);
     v /= 100;
   }
   if (v >= 10) {
-    std::memcpy(p - 2, &digit_pairs[2 * v], 2);
+    std::memcpy(p - 2, &digit_pairs[std::size_t{2} * v], 2);
   } else {
     p[-1] = static_cast<char>('0' + v);
   }

@@ -25,6 +25,7 @@ void prefer_huge_pages(void* block, std::size_t bytes) {
   const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(huge_page - 1);
   if (end > start) {
     // Only advice: where the kernel does not take it, nothing changes.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): a page-aligned address inside the block
     ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
   }
 }

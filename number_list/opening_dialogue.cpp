@@ -20,12 +20,12 @@ int report_allocation_failure(Console& console) {
 PositionPrompt::PositionPrompt(Position first) {
   char* const close = text_.data() + close_at;
   std::memcpy(close, closing.data(), closing.size());
-  char digits[decimal::max_int_length];
-  const char* const digits_end = decimal::write_int(digits, first);
-  const auto length = static_cast<std::size_t>(digits_end - digits);
+  std::array<char, decimal::max_int_length> digits{};
+  const char* const digits_end = decimal::write_int(digits.data(), first);
+  const auto length = static_cast<std::size_t>(digits_end - digits.data());
   begin_ = close_at - length - 1;
   text_[begin_] = '[';
-  std::memcpy(close - length, digits, length);
+  std::memcpy(close - length, digits.data(), length);
 }
 
 }  // namespace number_list

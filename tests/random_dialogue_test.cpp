@@ -86,10 +86,10 @@ class DialogueGenerator {
 
   Token out_of_range() {
     // Half of them just past an end of the range, where an off-by-one would show.
-    const std::int64_t beyond =
-        chance(0.5) ? (std::int64_t{1} << 31) + (chance(0.5) ? 0 : between(1, 1000))
-                    : std::uniform_int_distribution<std::int64_t>(std::int64_t{1} << 31,
-                                                                  std::int64_t{1} << 40)(random_);
+    const std::int64_t beyond = chance(0.5)
+                                    ? (std::int64_t{1} << 31) + (chance(0.5) ? 0 : between(1, 1000))
+                                    : std::uniform_int_distribution<std::int64_t>(
+                                          std::int64_t{1} << 31, std::int64_t{1} << 40)(random_);
     const std::int64_t value = chance(0.5) ? beyond : -beyond - 1;
     std::string text = spelled(value);
     const std::size_t length = text.size();

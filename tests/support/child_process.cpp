@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -24,7 +25,7 @@ int input_descriptor(const ChildSetup& setup) {
     case InputKind::closed:
       return -1;
     case InputKind::directory:
-      return ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      return ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // NOLINT: POSIX vararg open
     case InputKind::text:
       break;
   }
@@ -33,7 +34,7 @@ int input_descriptor(const ChildSetup& setup) {
   check(::write(fd, setup.input.data(), setup.input.size()) ==
             static_cast<ssize_t>(setup.input.size()),
         "write stdin");
-  ::lseek(fd, 0, SEEK_SET);
+  check(::lseek(fd, 0, SEEK_SET) == 0, "rewind stdin");
   return fd;
 }
 
@@ -49,7 +50,11 @@ int input_descriptor(const ChildSetup& setup) {
   else
     ::close(STDOUT_FILENO);
   ::dup2(err, STDERR_FILENO);
-  if (setup.ignore_sigpipe) ::signal(SIGPIPE, SIG_IGN);
+  if (setup.ignore_sigpipe) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;  // NOLINT(cppcoreguidelines-pro-type-union-access): POSIX's shape
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+  }
   if (setup.address_space) {
     const rlimit limit{*setup.address_space, *setup.address_space};
     ::setrlimit(RLIMIT_AS, &limit);
@@ -60,6 +65,7 @@ int input_descriptor(const ChildSetup& setup) {
 
 std::vector<char*> argv_of(std::vector<std::string>& command) {
   std::vector<char*> argv;
+  argv.reserve(command.size() + 1);
   for (std::string& word : command) argv.push_back(word.data());
   argv.push_back(nullptr);
   return argv;
@@ -67,21 +73,21 @@ std::vector<char*> argv_of(std::vector<std::string>& command) {
 
 void read_until_closed(int out_fd, int err_fd, ChildResult& result,
                        std::chrono::steady_clock::time_point deadline) {
-  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
+  std::array<pollfd, 2> fds = {{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
+  const std::array<std::string*, 2> sinks = {&result.out, &result.err};
   int open_count = (out_fd >= 0 ? 1 : 0) + (err_fd >= 0 ? 1 : 0);
-  char buffer[65536];
+  std::vector<char> buffer(65536);
   while (open_count > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     check(left.count() > 0, "child timed out");
-    const int ready = ::poll(fds, 2, static_cast<int>(left.count()));
+    const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(left.count()));
     check(ready >= 0, "poll");
-    for (int i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+      const ssize_t got = ::read(fds[i].fd, buffer.data(), buffer.size());
       if (got > 0) {
-        sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        sinks[i]->append(buffer.data(), static_cast<std::size_t>(got));
       } else {
         ::close(fds[i].fd);
         fds[i].fd = -1;
@@ -102,6 +108,7 @@ void wait_for(int pid, ChildResult& result) {
 
 std::vector<std::string> command_for(const std::string& program) {
   std::vector<std::string> command;
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): read before any child or thread starts
   if (const char* wrapper = std::getenv("NUMBERLIST_TEST_WRAPPER")) {
     std::istringstream words(wrapper);
     for (std::string word; words >> word;) command.push_back(word);
@@ -110,20 +117,22 @@ std::vector<std::string> command_for(const std::string& program) {
   return command;
 }
 
-bool wrapped() { return std::getenv("NUMBERLIST_TEST_WRAPPER") != nullptr; }
+bool wrapped() {
+  return std::getenv("NUMBERLIST_TEST_WRAPPER") != nullptr;  // NOLINT(concurrency-mt-unsafe)
+}
 
 ChildResult run_child(const std::string& program, const ChildSetup& setup) {
   std::vector<std::string> command = command_for(program);
   const std::vector<char*> argv = argv_of(command);
   const int in = input_descriptor(setup);
-  int out_pipe[2] = {-1, -1};
-  int err_pipe[2] = {-1, -1};
-  check(::pipe2(err_pipe, O_CLOEXEC) == 0, "pipe");
+  std::array<int, 2> out_pipe = {-1, -1};
+  std::array<int, 2> err_pipe = {-1, -1};
+  check(::pipe2(err_pipe.data(), O_CLOEXEC) == 0, "pipe");
   int out = -1;
   switch (setup.output_kind) {
     case OutputKind::captured:
     case OutputKind::broken_pipe:
-      check(::pipe2(out_pipe, O_CLOEXEC) == 0, "pipe");
+      check(::pipe2(out_pipe.data(), O_CLOEXEC) == 0, "pipe");
       out = out_pipe[1];
       if (setup.output_kind == OutputKind::broken_pipe) {
         ::close(out_pipe[0]);
@@ -131,7 +140,7 @@ ChildResult run_child(const std::string& program, const ChildSetup& setup) {
       }
       break;
     case OutputKind::dev_full:
-      out = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+      out = ::open("/dev/full", O_WRONLY | O_CLOEXEC);  // NOLINT: POSIX vararg open
       break;
     case OutputKind::closed:
       break;
@@ -152,10 +161,11 @@ ChildResult run_child(const std::string& program, const ChildSetup& setup) {
 Conversation::Conversation(const std::string& program) {
   std::vector<std::string> command = command_for(program);
   const std::vector<char*> argv = argv_of(command);
-  int in_pipe[2];
-  int out_pipe[2];
-  check(::pipe2(in_pipe, O_CLOEXEC) == 0 && ::pipe2(out_pipe, O_CLOEXEC) == 0, "pipe");
-  pid_ = ::fork();
+  std::array<int, 2> in_pipe{};
+  std::array<int, 2> out_pipe{};
+  check(::pipe2(in_pipe.data(), O_CLOEXEC) == 0 && ::pipe2(out_pipe.data(), O_CLOEXEC) == 0,
+        "pipe");
+  pid_ = ::fork();  // NOLINT(cppcoreguidelines-prefer-member-initializer): after the pipes
   check(pid_ >= 0, "fork");
   if (pid_ == 0) become(argv, in_pipe[0], out_pipe[1], STDERR_FILENO, ChildSetup{});
   ::close(in_pipe[0]);
@@ -175,21 +185,21 @@ Conversation::~Conversation() {
 
 bool Conversation::await(std::string_view text, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  char buffer[4096];
+  std::array<char, 4096> buffer{};
   while (!std::string_view(seen_).ends_with(text)) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd fd{from_child_, POLLIN, 0};
     if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) return false;
-    const ssize_t got = ::read(from_child_, buffer, sizeof buffer);
+    const ssize_t got = ::read(from_child_, buffer.data(), buffer.size());
     if (got <= 0) return false;
-    seen_.append(buffer, static_cast<std::size_t>(got));
+    seen_.append(buffer.data(), static_cast<std::size_t>(got));
   }
   return true;
 }
 
-void Conversation::answer(std::string_view text) {
+void Conversation::answer(std::string_view text) const {
   check(::write(to_child_, text.data(), text.size()) == static_cast<ssize_t>(text.size()),
         "write answer");
 }

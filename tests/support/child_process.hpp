@@ -44,11 +44,13 @@ class Conversation {
   explicit Conversation(const std::string& program);
   Conversation(const Conversation&) = delete;
   Conversation& operator=(const Conversation&) = delete;
+  Conversation(Conversation&&) = delete;
+  Conversation& operator=(Conversation&&) = delete;
   ~Conversation();
 
   // Reads output until it ends with `text`; false if that does not happen within `timeout`.
   bool await(std::string_view text, std::chrono::milliseconds timeout);
-  void answer(std::string_view text);
+  void answer(std::string_view text) const;
   void close_input();
   // Reads the rest of the output and waits for the exit status.
   int finish(std::string& rest);

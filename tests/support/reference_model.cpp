@@ -36,7 +36,8 @@ class Reads {
 
 }  // namespace
 
-ReadOutcome reference_number(std::string_view text) {
+ReadOutcome reference_number(std::string_view sign_and_digits) {
+  std::string_view text = sign_and_digits;
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
     negative = text[0] == '-';
