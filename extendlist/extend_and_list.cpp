@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <string_view>
 
 #include "number_list/opening_dialogue.hpp"
@@ -19,16 +20,21 @@ constexpr std::string_view added_count_request = "How many elements do you want 
 
 // "[<position>]= <value>" for every position, with nothing between entries.
 void list_with_positions(number_list::ConsoleOutput& out, const NumberList& list) {
+  constexpr std::size_t most = PositionPrompt::most + number_list::decimal::max_int_length;
   PositionPrompt label(0);
-  for (const std::int32_t value : list.entered()) {
-    label.write_next(out);
-    out.write_int(value);
-  }
-  for (Position position = static_cast<Position>(list.entered().size()); position < list.size();
-       ++position) {
-    label.write_next(out);
-    out.write_int(0);
-  }
+  const std::span<const std::int32_t> entered = list.entered();
+  out.write_pieces(entered.size(), most, [&label, entered](char* p, std::size_t i) {
+    p = label.write_at(p);
+    label.advance();
+    return number_list::decimal::write_int(p, entered[i]);
+  });
+  const auto unentered = static_cast<std::size_t>(list.size()) - entered.size();
+  out.write_pieces(unentered, most, [&label](char* p, std::size_t) {
+    p = label.write_at(p);
+    label.advance();
+    *p = '0';
+    return p + 1;
+  });
 }
 
 }  // namespace

@@ -63,6 +63,24 @@ class ConsoleOutput {
   }
   void advance_to(char* end) { next_ = end; }
 
+  // Writes `count` pieces of at most `most` (<= max_piece) bytes, the i-th by write_piece(p, i),
+  // which returns the end of what it wrote. The write position stays in a register for the whole
+  // run instead of going through memory for every piece.
+  template <class WritePiece>
+  void write_pieces(std::size_t count, std::size_t most, WritePiece write_piece) {
+    char* p = next_;
+    const char* const last_start = buffer_.data() + capacity - most;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (p > last_start) {
+        next_ = p;
+        flush();
+        p = next_;
+      }
+      p = write_piece(p, i);
+    }
+    next_ = p;
+  }
+
   // Hands everything buffered to the sink; throws StreamError if it fails.
   void flush();
 

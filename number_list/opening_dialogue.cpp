@@ -17,15 +17,15 @@ int report_allocation_failure(Console& console) {
   return EXIT_FAILURE;
 }
 
-PositionPrompt::PositionPrompt(Position first) {
-  char* const close = text_.data() + close_at;
-  std::memcpy(close, closing.data(), closing.size());
-  std::array<char, decimal::max_int_length> digits{};
-  const char* const digits_end = decimal::write_int(digits.data(), first);
-  const auto length = static_cast<std::size_t>(digits_end - digits.data());
-  begin_ = close_at - length - 1;
-  text_[begin_] = '[';
-  std::memcpy(close - length, digits.data(), length);
+void PositionPrompt::render(Position position) {
+  std::array<char, most> text{};
+  text[0] = '[';
+  char* const digits_end = decimal::write_int(text.data() + 1, position);
+  std::memcpy(digits_end, closing.data(), closing.size());
+  length_ = static_cast<std::size_t>(digits_end - text.data()) + closing.size();
+  std::memcpy(&low_, text.data(), sizeof low_);
+  std::memcpy(&high_, text.data() + sizeof low_, sizeof high_);
+  position_ = position;
 }
 
 }  // namespace number_list

@@ -29,21 +29,28 @@ int report_allocation_failure(Console& console);
 // counted up in place, so a prompt costs one short copy instead of a conversion.
 class PositionPrompt {
  public:
-  explicit PositionPrompt(Position first);  // first >= 0
+  explicit PositionPrompt(Position first) { render(first); }  // first >= 0
 
-  void write(ConsoleOutput& out) const {
-    char* p = out.room(copied);
-    std::memcpy(p, text_.data() + begin_, copied);
-    out.advance_to(p + (close_at + closing.size() - begin_));
+  // The most that write_at() writes.
+  static constexpr std::size_t most = 16;
+
+  void write(ConsoleOutput& out) const { out.advance_to(write_at(out.room(most))); }
+  char* write_at(char* p) const {
+    // Two word stores, each read back from the word that advance() last stored whole, so that
+    // no load has to wait for a narrower store to land.
+    std::memcpy(p, &low_, sizeof low_);
+    std::memcpy(p + sizeof low_, &high_, sizeof high_);
+    return p + length_;
   }
   void advance() {
-    std::size_t i = close_at - 1;
-    while (text_[i] == '9') text_[i--] = '0';
-    if (text_[i] == '[') {
-      text_[i] = '1';
-      text_[--begin_] = '[';
+    const std::size_t last_digit = length_ - closing.size() - 1;
+    std::uint64_t& word = last_digit < 8 ? low_ : high_;
+    const std::size_t shift = 8 * (last_digit % 8);
+    if (((word >> shift) & 0xFF) == '9') {
+      render(position_ + 1);  // a carry: one time in ten
     } else {
-      ++text_[i];
+      word += std::uint64_t{1} << shift;
+      ++position_;
     }
   }
   void write_next(ConsoleOutput& out) {
@@ -51,15 +58,21 @@ class PositionPrompt {
     advance();
   }
   void write_next(ConsoleOutput& out, std::int64_t times) {
-    for (; times > 0; --times) write_next(out);
+    out.write_pieces(static_cast<std::size_t>(times), most, [this](char* p, std::size_t) {
+      p = write_at(p);
+      advance();
+      return p;
+    });
   }
 
  private:
   static constexpr std::string_view closing = "]= ";
-  static constexpr std::size_t close_at = 12;  // room for '[' and eleven digits before it
-  static constexpr std::size_t copied = 16;    // a fixed-size copy, longer than any prompt
-  std::array<char, close_at + copied> text_{};
-  std::size_t begin_ = close_at;
+  void render(Position position);
+
+  std::uint64_t low_ = 0;   // the text from its '[', in memory order: bytes 0 to 7
+  std::uint64_t high_ = 0;  // bytes 8 to 15
+  std::size_t length_ = 0;
+  Position position_ = 0;
 };
 
 // A value prompt that is the same text at every position.

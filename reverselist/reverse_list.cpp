@@ -17,13 +17,12 @@ using number_list::Position;
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
   out.write_repeated("0 ", static_cast<std::uint64_t>(list.size()) - list.entered().size());
   const std::span<const std::int32_t> entered = list.entered();
-  // NOLINTNEXTLINE(modernize-loop-convert): std::views::reverse fails clang 14 with libstdc++ 12
-  for (auto value = entered.rbegin(); value != entered.rend(); ++value) {
-    char* const end =
-        number_list::decimal::write_int(out.room(number_list::decimal::max_int_length + 1), *value);
-    *end = ' ';
-    out.advance_to(end + 1);
-  }
+  out.write_pieces(
+      entered.size(), number_list::decimal::max_int_length + 1, [entered](char* p, std::size_t i) {
+        char* const end = number_list::decimal::write_int(p, entered[entered.size() - 1 - i]);
+        *end = ' ';
+        return end + 1;
+      });
 }
 
 }  // namespace
