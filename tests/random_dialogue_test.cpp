@@ -175,18 +175,15 @@ TEST(RandomDialogues, BothProgramsGiveWhatTheTokensMean) {
     const auto [input, reads] = generator.next();
     test_support::ChildSetup setup;
     setup.input = input;
-    const test_support::ExpectedRun extend = test_support::expected_extendlist(reads);
-    const test_support::ChildResult extend_run = test_support::run_child(EXTENDLIST_PATH, setup);
-    EXPECT_EQ(extend_run.out, extend.out)
-        << "dialogue " << i << ": " << testing::PrintToString(input);
-    EXPECT_EQ(extend_run.status, extend.status) << "dialogue " << i;
-    EXPECT_EQ(extend_run.err, "");
-    const test_support::ExpectedRun reverse = test_support::expected_reverselist(reads);
-    const test_support::ChildResult reverse_run = test_support::run_child(REVERSELIST_PATH, setup);
-    EXPECT_EQ(reverse_run.out, reverse.out)
-        << "dialogue " << i << ": " << testing::PrintToString(input);
-    EXPECT_EQ(reverse_run.status, reverse.status) << "dialogue " << i;
-    EXPECT_EQ(reverse_run.err, "");
+    for (const auto& [program, expected] :
+         {std::pair{EXTENDLIST_PATH, test_support::expected_extendlist(reads)},
+          std::pair{REVERSELIST_PATH, test_support::expected_reverselist(reads)}}) {
+      const test_support::ChildResult run = test_support::run_child(program, setup);
+      EXPECT_EQ(run.out, expected.out)
+          << program << ", dialogue " << i << ": " << testing::PrintToString(input);
+      EXPECT_EQ(run.status, expected.status) << program << ", dialogue " << i;
+      EXPECT_EQ(run.err, "");
+    }
     if (HasFailure()) break;
   }
 }

@@ -73,39 +73,58 @@ std::vector<ReadOutcome> reference_reads(std::string_view text) {
   }
 }
 
+namespace {
+
+void fail_allocation(ExpectedRun& run) {
+  run.out += "Memory allocation failed!";
+  run.status = 1;
+}
+
+// The opening both programs share: the count request, then the first values, each after
+// prompt(position). Nothing when the count cannot be allocated: the run has then ended.
+template <class Prompt>
+std::optional<std::vector<std::int32_t>> expected_opening(Reads& in, ExpectedRun& run,
+                                                          std::size_t max_output, Prompt prompt) {
+  run.out += "How numbers do you want: ";
+  const std::int64_t count = in.next();
+  if (count < 0) {
+    fail_allocation(run);
+    return std::nullopt;
+  }
+  std::vector<std::int32_t> list;
+  for (std::int64_t i = 0; i < count && run.out.size() <= max_output; ++i) {
+    run.out += prompt(i);
+    list.push_back(in.next());
+  }
+  return list;
+}
+
+}  // namespace
+
 ExpectedRun expected_extendlist(const std::vector<ReadOutcome>& reads, std::size_t max_output) {
   Reads in(reads);
   ExpectedRun run;
   std::string& out = run.out;
-  out += "How numbers do you want: ";
-  const std::int64_t count = in.next();
-  if (count < 0) {
-    out += "Memory allocation failed!";
-    run.status = 1;
-    return run;
-  }
-  std::vector<std::int32_t> list;
-  for (std::int64_t i = 0; i < count && out.size() <= max_output; ++i) {
-    out += "[" + std::to_string(i) + "]= ";
-    list.push_back(in.next());
-  }
-  if (out.size() > max_output) return run;
+  const auto prompt = [](std::int64_t i) { return "[" + std::to_string(i) + "]= "; };
+  std::optional<std::vector<std::int32_t>> opened = expected_opening(in, run, max_output, prompt);
+  if (!opened || out.size() > max_output) return run;
+  std::vector<std::int32_t>& list = *opened;
+  const auto count = static_cast<std::int64_t>(list.size());
   out += "\nHow many elements do you want to add: ";
   const std::int64_t total = count + in.next();
   if (total > std::numeric_limits<std::int32_t>::max()) {
-    out += "Memory allocation failed!";
-    run.status = 1;
+    fail_allocation(run);
     return run;
   }
   // Each listed value takes six bytes or more: no more of them can show within max_output.
   const std::size_t listed = total > 0 ? static_cast<std::size_t>(total) : 0;
   list.resize(std::min(listed, max_output / 6 + 1), 0);
   for (std::int64_t i = count; i < total && out.size() <= max_output; ++i) {
-    out += "[" + std::to_string(i) + "]= ";
+    out += prompt(i);
     list[static_cast<std::size_t>(i)] = in.next();
   }
   for (std::size_t i = 0; i < list.size() && out.size() <= max_output; ++i) {
-    out += "[" + std::to_string(i) + "]= " + std::to_string(list[i]);
+    out += prompt(static_cast<std::int64_t>(i)) + std::to_string(list[i]);
   }
   out += "\n";
   return run;
@@ -114,24 +133,14 @@ ExpectedRun expected_extendlist(const std::vector<ReadOutcome>& reads, std::size
 ExpectedRun expected_reverselist(const std::vector<ReadOutcome>& reads, std::size_t max_output) {
   Reads in(reads);
   ExpectedRun run;
-  std::string& out = run.out;
-  out += "How numbers do you want: ";
-  const std::int64_t count = in.next();
-  if (count < 0) {
-    out += "Memory allocation failed!";
-    run.status = 1;
-    return run;
+  const std::optional<std::vector<std::int32_t>> list =
+      expected_opening(in, run, max_output, [](std::int64_t) { return std::string("[i]= "); });
+  if (!list || run.out.size() > max_output) return run;
+  for (auto value = list->rbegin(); value != list->rend() && run.out.size() <= max_output;
+       ++value) {
+    run.out += std::to_string(*value) + " ";
   }
-  std::vector<std::int32_t> list;
-  for (std::int64_t i = 0; i < count && out.size() <= max_output; ++i) {
-    out += "[i]= ";
-    list.push_back(in.next());
-  }
-  if (out.size() > max_output) return run;
-  for (auto value = list.rbegin(); value != list.rend() && out.size() <= max_output; ++value) {
-    out += std::to_string(*value) + " ";
-  }
-  out += "\n";
+  run.out += "\n";
   return run;
 }
 
