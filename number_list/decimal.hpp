@@ -127,16 +127,15 @@ inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
     const __m128i offset = _mm_sub_epi8(bytes, _mm_set1_epi8(low));
     return _mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(span)), offset);
   };
-  const auto mask = [](__m128i flags) {
-    return static_cast<unsigned>(_mm_movemask_epi8(flags)) | 0x10000U;  // a stop past the end
-  };
+  // One bit a byte, sixteen in all: every count below stops at the window's end by itself.
+  const auto mask = [](__m128i flags) { return static_cast<unsigned>(_mm_movemask_epi8(flags)); };
   const unsigned digits = mask(in_range('0', 9));
   const unsigned spaces =
       mask(_mm_or_si128(in_range('\t', 4), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '))));
   const unsigned minus = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('-')));
   const unsigned plus = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('+')));
 
-  const auto lead = static_cast<unsigned>(std::countr_one(spaces & 0xFFFFU));
+  const auto lead = static_cast<unsigned>(std::countr_one(spaces));
   const unsigned negative = (minus >> lead) & 1U;
   const unsigned start = lead + (((minus | plus) >> lead) & 1U);
   const auto count = static_cast<unsigned>(std::countr_one(digits >> start));
