@@ -11,7 +11,6 @@ namespace reverselist {
 namespace {
 
 using number_list::NumberList;
-using number_list::Position;
 
 // "<value> " from the last position to the first.
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
