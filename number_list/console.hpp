@@ -34,8 +34,6 @@ class StreamError : public std::exception {
 class ConsoleOutput {
  public:
   static constexpr std::size_t capacity = std::size_t{64} * 1024;
-  // The most that room() hands out at once.
-  static constexpr std::size_t max_piece = 64;
 
   explicit ConsoleOutput(ByteSink& sink) : sink_(sink) {}
   ConsoleOutput(const ConsoleOutput&) = delete;
@@ -47,15 +45,12 @@ class ConsoleOutput {
   void write(std::string_view text);
   // `text` written `times` times over, in bulk.
   void write_repeated(std::string_view text, std::uint64_t times);
-  void write_int(std::int32_t value) {
-    next_ = decimal::write_int(room(decimal::max_int_length), value);
-  }
   void end_line() {
     *room(1) = '\n';
     ++next_;
   }
 
-  // At least `n` (at most max_piece) writable bytes at the end of the buffered output; what is
+  // At least `n` (n <= capacity) writable bytes at the end of the buffered output; what is
   // put there counts once advance_to() is given its end.
   char* room(std::size_t n) {
     if (static_cast<std::size_t>(buffer_.data() + capacity - next_) < n) flush();
@@ -63,7 +58,7 @@ class ConsoleOutput {
   }
   void advance_to(char* end) { next_ = end; }
 
-  // Writes `count` pieces of at most `most` (<= max_piece) bytes, the i-th by write_piece(p, i),
+  // Writes `count` pieces of at most `most` (<= capacity) bytes, the i-th by write_piece(p, i),
   // which returns the end of what it wrote. The write position stays in a register for the whole
   // run instead of going through memory for every piece.
   template <class WritePiece>
@@ -118,7 +113,7 @@ class ConsoleInput {
       next_ = p + spaced.length;
       return true;
     }
-#endif
+#else
     // One or two separators are the rule: step over those without a branch to mispredict.
     const bool first_space = decimal::is_space(p[0]);
     p += static_cast<int>(first_space);
@@ -133,6 +128,7 @@ class ConsoleInput {
         return true;
       }
     }
+#endif
     return read_int_across_refills(value);
   }
 
