@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -12,10 +13,6 @@
 
 namespace number_list {
 namespace {
-
-std::size_t bytes_for(std::int64_t count) {
-  return static_cast<std::size_t>(count) * sizeof(std::int32_t);
-}
 
 // A long list is filled front to back: ask for huge pages, so that filling it takes one page
 // fault every 2 MiB instead of every 4 KiB. Pages nobody writes are still never touched.
@@ -32,13 +29,23 @@ void prefer_huge_pages(void* block, std::size_t bytes) {
 
 }  // namespace
 
+std::optional<std::size_t> byte_size_for(std::int64_t count) {
+  constexpr auto largest = static_cast<std::uint64_t>(std::min<std::uintmax_t>(
+      std::numeric_limits<std::size_t>::max(), static_cast<std::uintmax_t>(PTRDIFF_MAX)));
+  if (count < 0 || static_cast<std::uint64_t>(count) > largest / sizeof(std::int32_t)) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(count) * sizeof(std::int32_t);
+}
+
 std::optional<NumberList> NumberList::allocate(std::int32_t count) {
-  if (count < 0) return std::nullopt;
-  if (count == 0) return NumberList(nullptr, 0);
+  const std::optional<std::size_t> bytes = byte_size_for(count);
+  if (!bytes) return std::nullopt;
+  if (*bytes == 0) return NumberList(nullptr, 0);
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
-  auto* values = static_cast<std::int32_t*>(std::malloc(bytes_for(count)));
+  auto* values = static_cast<std::int32_t*>(std::malloc(*bytes));
   if (values == nullptr) return std::nullopt;
-  prefer_huge_pages(values, bytes_for(count));
+  prefer_huge_pages(values, *bytes);
   return NumberList(values, count);
 }
 
@@ -67,10 +74,13 @@ bool NumberList::resize(std::int64_t total) {
     *this = NumberList(nullptr, 0);
     return true;
   }
+  const std::optional<std::size_t> bytes = byte_size_for(total);
+  if (!bytes) return false;
+  // Never 0 bytes here, which realloc would take as a free. On failure the old block stays ours.
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
-  auto* values = static_cast<std::int32_t*>(std::realloc(values_, bytes_for(total)));
+  auto* values = static_cast<std::int32_t*>(std::realloc(values_, *bytes));
   if (values == nullptr) return false;
-  prefer_huge_pages(values, bytes_for(total));
+  prefer_huge_pages(values, *bytes);
   values_ = values;
   size_ = static_cast<Position>(total);
   entered_ = std::min(entered_, size_);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -11,6 +12,11 @@
 namespace number_list {
 
 using Position = std::int32_t;
+
+// The bytes a block of `count` values takes, or nothing when that is no block the heap could give:
+// a negative count, or a size beyond what std::size_t or a pointer difference can hold (on 32-bit
+// machines a count of 2^30 would otherwise wrap to a 0-byte block).
+std::optional<std::size_t> byte_size_for(std::int64_t count);
 
 class NumberList {
  public:

@@ -62,6 +62,39 @@ INSTANTIATE_TEST_SUITE_P(NumberList, Resize,
                                          ResizeCase{0, 0, 2, {0, 0}}, ResizeCase{3, 3, 0, {}},
                                          ResizeCase{3, 3, -5, {}}));
 
+// The byte count of a list never wraps: on a machine whose std::size_t is 32 bits, a count of 2^30
+// would otherwise ask for a block of 0 bytes.
+struct ByteSizeCase {
+  std::int64_t count;
+  std::optional<std::size_t> bytes;
+};
+
+void PrintTo(const ByteSizeCase& c, std::ostream* os) { *os << c.count << " values"; }
+
+class ByteSize : public testing::TestWithParam<ByteSizeCase> {};
+
+TEST_P(ByteSize, IsFourBytesAValueOrNothingWhenThatCannotBeHeld) {
+  EXPECT_EQ(number_list::byte_size_for(GetParam().count), GetParam().bytes);
+}
+
+constexpr bool wide_sizes = sizeof(std::size_t) == 8;
+// What a count of values takes where std::size_t is 64 bits; nothing where it is 32.
+constexpr std::optional<std::size_t> on_wide_machines(unsigned long long bytes) {
+  if constexpr (wide_sizes) return static_cast<std::size_t>(bytes);
+  return std::nullopt;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NumberList, ByteSize,
+    testing::Values(ByteSizeCase{0, 0}, ByteSizeCase{1, 4}, ByteSizeCase{-1, std::nullopt},
+                    ByteSizeCase{std::numeric_limits<std::int32_t>::min(), std::nullopt},
+                    ByteSizeCase{(std::int64_t{1} << 29) - 1, (std::size_t{1} << 31) - 4},
+                    ByteSizeCase{std::int64_t{1} << 29, on_wide_machines(1ULL << 31)},
+                    ByteSizeCase{std::int64_t{1} << 30, on_wide_machines(1ULL << 32)},
+                    ByteSizeCase{(std::int64_t{1} << 30) + 1, on_wide_machines((1ULL << 32) + 4)},
+                    ByteSizeCase{std::numeric_limits<std::int32_t>::max(),
+                                 on_wide_machines((1ULL << 33) - 4)}));
+
 TEST(NumberList, LeavesTheListAsItWasWhenTheTotalIsTooLarge) {
   NumberList list = list_of(2, 2);
   EXPECT_FALSE(list.resize(std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1));
