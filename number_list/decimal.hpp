@@ -14,8 +14,8 @@
 
 namespace number_list::decimal {
 
-static_assert(std::endian::native == std::endian::little,
-              "the eight-digit reader assumes little-endian words");
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
+              "words are loaded in one of the two plain byte orders");
 
 // The longest int32 in decimal: "-2147483648".
 inline constexpr std::size_t max_int_length = 11;
@@ -23,6 +23,26 @@ inline constexpr std::size_t max_int_length = 11;
 // buffers keep this much readable, zeroed room on either side.
 inline constexpr std::size_t scan_slack = 16;
 inline constexpr std::size_t scan_lead_room = 8;
+
+// The bit position of the byte at `index` (0..7) of a word stored to memory as it is: the word-wise
+// tricks here count bytes in memory order, whatever the machine's byte order.
+constexpr std::size_t byte_shift(std::size_t index) {
+  return 8 * (std::endian::native == std::endian::little ? index : 7 - index);
+}
+
+constexpr std::uint64_t byte_swap(std::uint64_t word) {
+  word = ((word & 0x00FF00FF00FF00FF) << 8) | ((word >> 8) & 0x00FF00FF00FF00FF);
+  word = ((word & 0x0000FFFF0000FFFF) << 16) | ((word >> 16) & 0x0000FFFF0000FFFF);
+  return (word << 32) | (word >> 32);
+}
+
+// Eight bytes from `p` as one word whose lowest byte is p[0], on either byte order.
+inline std::uint64_t load_first_byte_low(const char* p) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, p, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = byte_swap(word);
+  return word;
+}
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -81,8 +101,7 @@ inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
   const char* const digits = q;
   while (*q == '0') ++q;
 
-  std::uint64_t chunk = 0;
-  std::memcpy(&chunk, q, sizeof chunk);
+  std::uint64_t chunk = load_first_byte_low(q);
   const int count = leading_digit_count(chunk);
   // The digits moved to the top of the word read as that many digits after leading zeros.
   const std::uint64_t keep = count == 0 ? 0 : ~std::uint64_t{0};
@@ -90,7 +109,7 @@ inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
   q += count;
   if (count == 8) {
     // Up to two more digits fit an int32; a third makes eleven, which cannot.
-    std::memcpy(&chunk, q, sizeof chunk);
+    chunk = load_first_byte_low(q);
     const int more = leading_digit_count(chunk);
     if (more > 2) return {ScanStatus::invalid, 0, 0};
     // Products with 0 or 1 rather than selections, which compilers turn back into branches.
@@ -144,8 +163,7 @@ inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
 
   // The last digits, up to eight, read as one word ending at the number's end.
   constexpr std::uint64_t zeros = 0x3030303030303030;
-  std::uint64_t word = 0;
-  std::memcpy(&word, p + end - 8, sizeof word);
+  const std::uint64_t word = load_first_byte_low(p + end - 8);
   const unsigned low_count = count < 8 ? count : 8;
   const std::uint64_t keep = ~std::uint64_t{0} << (std::uint64_t{8} * (8 - low_count));
   const std::uint64_t low = eight_digits_value((word & keep) - (zeros & keep));

@@ -45,7 +45,7 @@ class PositionPrompt {
   void advance() {
     const std::size_t last_digit = length_ - closing.size() - 1;
     std::uint64_t& word = last_digit < 8 ? low_ : high_;
-    const std::size_t shift = 8 * (last_digit % 8);
+    const std::size_t shift = decimal::byte_shift(last_digit % 8);
     if (((word >> shift) & 0xFF) == '9') {
       render(position_ + 1);  // a carry: one time in ten
     } else {
