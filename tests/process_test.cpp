@@ -1,10 +1,21 @@
 // Both programs as processes meet the operating system: a heap that runs out, a driver that
 // answers each prompt only once it is shown, and standard streams that break.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <array>
+#include <chrono>
 #include <csignal>
+#include <cstddef>
+#include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <thread>
 
 #include "support/child_process.hpp"
 
@@ -36,19 +47,30 @@ struct HeapCase {
 
 void PrintTo(const HeapCase& c, std::ostream* os) { *os << c.name; }
 
+void expect_allocation_failure(const HeapCase& c, std::optional<rlim_t> address_space) {
+  ChildSetup setup;
+  setup.input = c.input;
+  setup.address_space = address_space;
+  const ChildResult result = test_support::run_child(c.program, setup);
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 1);
+}
+
+std::string heap_case_name(const testing::TestParamInfo<HeapCase>& heap_case) {
+  return heap_case.param.name;
+}
+
 class HeapRunsOut : public testing::TestWithParam<HeapCase> {};
 
 TEST_P(HeapRunsOut, EndsWithTheAllocationFailure) {
   if (sanitized || test_support::wrapped()) {
     GTEST_SKIP() << "a sanitizer or memory checker needs more address space than the limit";
   }
-  ChildSetup setup;
-  setup.input = GetParam().input;
-  setup.address_space = rlim_t{64} << 20;
-  const ChildResult result = test_support::run_child(GetParam().program, setup);
-  EXPECT_EQ(result.out, GetParam().out);
-  EXPECT_EQ(result.err, "");
-  EXPECT_EQ(result.status, 1);
+  if (test_support::emulated()) {
+    GTEST_SKIP() << "qemu-user reserves more address space than the limit for itself";
+  }
+  expect_allocation_failure(GetParam(), rlim_t{64} << 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,9 +83,142 @@ INSTANTIATE_TEST_SUITE_P(
                  "Memory allocation failed!"},
         HeapCase{"ReverselistFirstBlock", REVERSELIST_PATH, "100000000",
                  "How numbers do you want: Memory allocation failed!"}),
-    [](const testing::TestParamInfo<HeapCase>& heap_case) {
-      return std::string(heap_case.param.name);
-    });
+    heap_case_name);
+
+// Counts whose size in bytes does not fit a 32-bit std::size_t: on such machines the byte count
+// would wrap to a small block that the value entry writes past, or to a 0-byte realloc that frees.
+class SizeBeyondTheAddressSpace : public testing::TestWithParam<HeapCase> {};
+
+TEST_P(SizeBeyondTheAddressSpace, EndsWithTheAllocationFailure) {
+  if (sizeof(std::size_t) > 4) {
+    GTEST_SKIP() << "64-bit std::size_t: these counts are ordinary lists here";
+  }
+  expect_allocation_failure(GetParam(), std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, SizeBeyondTheAddressSpace,
+    testing::Values(
+        HeapCase{"ReverselistWrapsToFourBytes", REVERSELIST_PATH, "1073741825 1 2 3 4 5",
+                 "How numbers do you want: Memory allocation failed!"},
+        HeapCase{"ExtendlistGrowsFromNothing", EXTENDLIST_PATH, "0 1073741824 1 2 3",
+                 "How numbers do you want: \nHow many elements do you want to add: "
+                 "Memory allocation failed!"},
+        HeapCase{"ExtendlistResizeWrapsToZero", EXTENDLIST_PATH, "1 5 1073741823",
+                 "How numbers do you want: [0]= \nHow many elements do you want to add: "
+                 "Memory allocation failed!"}),
+    heap_case_name);
+
+// A parent may leave a standard stream's open file description non-blocking. The programs wait
+// for it rather than fail, and leave its flags as they found them, since the parent shares them.
+struct Pipe {
+  Pipe() {
+    std::array<int, 2> ends{};
+    if (::pipe2(ends.data(), O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    read_end = ends[0];
+    write_end = ends[1];
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  Pipe(Pipe&&) = delete;
+  Pipe& operator=(Pipe&&) = delete;
+  ~Pipe() {
+    close_read();
+    close_write();
+  }
+  void close_read() { read_end = close_end(read_end); }
+  void close_write() { write_end = close_end(write_end); }
+  static int close_end(int fd) {
+    if (fd >= 0) ::close(fd);
+    return -1;
+  }
+  int read_end = -1;
+  int write_end = -1;
+};
+
+void make_nonblocking(int fd) {
+  ASSERT_EQ(::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK), 0);
+}
+
+bool nonblocking(int fd) { return (::fcntl(fd, F_GETFL) & O_NONBLOCK) != 0; }
+
+TEST(NonBlocking, InputWaitsForAnswersThatArriveLate) {
+  Pipe input;
+  Pipe output;
+  Pipe errors;
+  make_nonblocking(input.read_end);
+  const int pid = test_support::start_child(REVERSELIST_PATH, input.read_end, output.write_end,
+                                            errors.write_end);
+  output.close_write();
+  errors.close_write();
+  for (const std::string_view answer : {"3\n", "1 2\n", "3\n"}) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(::write(input.write_end, answer.data(), answer.size()),
+              static_cast<ssize_t>(answer.size()));
+  }
+  input.close_write();
+  ChildResult result;
+  test_support::collect_output(output.read_end, errors.read_end, result, std::chrono::seconds(60));
+  output.read_end = errors.read_end = -1;  // closed by collect_output
+  test_support::wait_for(pid, result);
+  EXPECT_EQ(result.out, "How numbers do you want: [i]= [i]= [i]= 3 2 1 \n");
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(nonblocking(input.read_end)) << "the shared flags must be left as they were";
+}
+
+// Reads `fd` a little at a time, with pauses, until `pid` has ended and nothing is left.
+std::string drain_slowly(int fd, int pid, ChildResult& result) {
+  std::string text;
+  std::array<char, 16384> buffer{};
+  for (bool ended = false;;) {
+    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got > 0) {
+      text.append(buffer.data(), static_cast<std::size_t>(got));
+    } else if (ended) {
+      return text;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (!ended) {
+      int status = 0;
+      ended = ::waitpid(pid, &status, WNOHANG) == pid;
+      if (ended) result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+  }
+}
+
+TEST(NonBlocking, OutputWaitsForASlowReader) {
+  constexpr int count = 160000;  // a listing of about 2 MB
+  std::string input = std::to_string(count);
+  std::string expected = "How numbers do you want: ";
+  for (int i = 0; i < count; ++i) {
+    input += " " + std::to_string(1000000 + i);
+    expected += "[i]= ";
+  }
+  for (int i = count - 1; i >= 0; --i) expected += std::to_string(1000000 + i) + " ";
+  expected += "\n";
+  const int in = ::memfd_create("stdin", MFD_CLOEXEC);
+  ASSERT_GE(in, 0);
+  ASSERT_EQ(::write(in, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  ASSERT_EQ(::lseek(in, 0, SEEK_SET), 0);
+  Pipe output;
+  Pipe errors;
+  make_nonblocking(output.write_end);
+  make_nonblocking(output.read_end);  // the test's own end, so that draining never waits
+  const int pid =
+      test_support::start_child(REVERSELIST_PATH, in, output.write_end, errors.write_end);
+  ::close(in);
+  errors.close_write();
+  ChildResult result;
+  const std::string out = drain_slowly(output.read_end, pid, result);
+  test_support::collect_output(-1, errors.read_end, result, std::chrono::seconds(10));
+  errors.read_end = -1;
+  EXPECT_EQ(out.size(), expected.size());
+  EXPECT_TRUE(out == expected) << "the listing differs from what was entered";
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(nonblocking(output.write_end)) << "the shared flags must be left as they were";
+}
 
 // Each prompt must reach a driving program before the answer is asked for, or this would stall.
 struct Turn {

@@ -97,6 +97,8 @@ void read_until_closed(int out_fd, int err_fd, ChildResult& result,
   }
 }
 
+}  // namespace
+
 void wait_for(int pid, ChildResult& result) {
   int status = 0;
   check(::waitpid(pid, &status, 0) == pid, "waitpid");
@@ -104,7 +106,18 @@ void wait_for(int pid, ChildResult& result) {
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
 }
 
-}  // namespace
+void collect_output(int out_fd, int err_fd, ChildResult& result, std::chrono::seconds timeout) {
+  read_until_closed(out_fd, err_fd, result, std::chrono::steady_clock::now() + timeout);
+}
+
+int start_child(const std::string& program, int in, int out, int err) {
+  std::vector<std::string> command = command_for(program);
+  const std::vector<char*> argv = argv_of(command);
+  const pid_t pid = ::fork();
+  check(pid >= 0, "fork");
+  if (pid == 0) become(argv, in, out, err, ChildSetup{});
+  return pid;
+}
 
 std::vector<std::string> command_for(const std::string& program) {
   std::vector<std::string> command;
@@ -113,9 +126,13 @@ std::vector<std::string> command_for(const std::string& program) {
     std::istringstream words(wrapper);
     for (std::string word; words >> word;) command.push_back(word);
   }
+  std::istringstream emulator(NUMBERLIST_EMULATOR);
+  for (std::string word; emulator >> word;) command.push_back(word);
   command.push_back(program);
   return command;
 }
+
+bool emulated() { return !std::string_view(NUMBERLIST_EMULATOR).empty(); }
 
 bool wrapped() {
   return std::getenv("NUMBERLIST_TEST_WRAPPER") != nullptr;  // NOLINT(concurrency-mt-unsafe)

@@ -32,11 +32,20 @@ struct ChildResult {
 };
 
 // The program's path with any wrapper the environment names (NUMBERLIST_TEST_WRAPPER, split on
-// blanks: a memory checker, say) in front.
+// blanks: a memory checker, say) and, in a cross build, the emulator in front.
 std::vector<std::string> command_for(const std::string& program);
 bool wrapped();
+// True in a cross build, where every program runs under qemu-user.
+bool emulated();
 
 ChildResult run_child(const std::string& program, const ChildSetup& setup);
+
+// A child on standard streams the test prepared itself (-1 closes one); returns its process id.
+int start_child(const std::string& program, int in, int out, int err);
+// Reads both descriptors (either may be -1) until they close and closes them.
+void collect_output(int out_fd, int err_fd, ChildResult& result, std::chrono::seconds timeout);
+// Waits for the child and records how it ended.
+void wait_for(int pid, ChildResult& result);
 
 // A child whose standard input and output are pipes held by the test, for a dialogue in turns.
 class Conversation {
