@@ -1,6 +1,6 @@
 # Installs the build into a staging folder (DESTDIR and a prefix) and checks the tree: both
 # programs runnable in bin/, both manual pages in share/man/man1/.
-#   cmake -DBUILD_DIR=... -DSTAGE=... -P install_test.cmake
+#   cmake -DBUILD_DIR=... -DSTAGE=... [-DEMULATOR=...] -P install_test.cmake
 file(REMOVE_RECURSE ${STAGE})
 set(ENV{DESTDIR} ${STAGE}/destdir)
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /opt/numberlist
@@ -15,7 +15,7 @@ foreach(file bin/extendlist bin/reverselist share/man/man1/extendlist.1
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
-execute_process(COMMAND ${root}/bin/reverselist INPUT_FILE ${CMAKE_CURRENT_LIST_DIR}/cases/install_input.txt
+execute_process(COMMAND ${EMULATOR} ${root}/bin/reverselist INPUT_FILE ${CMAKE_CURRENT_LIST_DIR}/cases/install_input.txt
                 OUTPUT_VARIABLE out RESULT_VARIABLE status)
 if(NOT status EQUAL 0 OR NOT out STREQUAL "How numbers do you want: [i]= [i]= 2 1 \n")
   message(FATAL_ERROR "installed reverselist wrote \"${out}\" with status ${status}")
