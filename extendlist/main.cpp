@@ -2,7 +2,10 @@
 #include "extendlist/extend_and_list.hpp"
 #include "number_list/program.hpp"
 
-int main() {
-  return number_list::run_on_standard_streams(extendlist::extend_and_list,
-                                              extendlist::program_name);
+int main(int argc, char** argv) {
+  constexpr number_list::ProgramInfo program{
+      extendlist::program_name,
+      "Ask for some whole numbers, then for more, and list them all with their positions.",
+      extendlist::extend_and_list};
+  return number_list::run_main(program, argc, argv);
 }

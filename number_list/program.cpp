@@ -3,12 +3,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace number_list {
 namespace {
+
+// Status for a command line the program does not take, as GNU tools give it.
+constexpr int usage_status = 2;
 
 void report_stream_error(const StreamError& error, std::string_view program, ByteSink& errors) {
   std::string line(program);
@@ -18,6 +22,52 @@ void report_stream_error(const StreamError& error, std::string_view program, Byt
   line += std::strerror(error.error_number());  // NOLINT(concurrency-mt-unsafe): one thread
   line += '\n';
   errors.write_all(line);  // nowhere left to report a failure of this write
+}
+
+std::string help_text(const ProgramInfo& program) {
+  std::string text = "Usage: ";
+  text += program.name;
+  text += " [--help | --version]\n";
+  text += program.purpose;
+  text +=
+      "\n\nIt takes no other arguments. The answers are read from standard input, typed at a\n"
+      "terminal or piped in, and the dialogue is written to standard output.\n\n"
+      "  --help     show this help and exit\n"
+      "  --version  show the version and exit\n\n"
+      "Exit status: 0 when the dialogue ran to its end; 1 when memory for the list could\n"
+      "not be had or a stream failed; 2 for a command line it does not take.\n"
+      "Full documentation: man ";
+  text += program.name;
+  text += "\n";
+  return text;
+}
+
+std::string version_text(const ProgramInfo& program) {
+  std::string text(program.name);
+  text += " (numberlist) " NUMBERLIST_VERSION "\n";
+  text +=
+      "License MIT (Expat): free to use, change and share; NO WARRANTY, to the extent\n"
+      "permitted by law.\n";
+  return text;
+}
+
+std::string refusal_text(const ProgramInfo& program, std::string_view argument) {
+  std::string text(program.name);
+  text += ": unexpected argument '";
+  text += argument;
+  text += "'\nTry '";
+  text += program.name;
+  text += " --help' for more information.\n";
+  return text;
+}
+
+// Writes the whole of `text`; a failure is reported as the dialogue reports one.
+int write_text(const ProgramInfo& program, std::string_view text, ByteSink& out, ByteSink& errors) {
+  if (const int error = out.write_all(text); error != 0) {
+    report_stream_error(StreamError(StreamError::Direction::write, error), program.name, errors);
+    return EXIT_FAILURE;
+  }
+  return EXIT_SUCCESS;
 }
 
 }  // namespace
@@ -38,11 +88,32 @@ int run_dialogue(Dialogue dialogue, std::string_view program, ByteSource& in, By
   }
 }
 
-int run_on_standard_streams(Dialogue dialogue, std::string_view program) noexcept {
+int run_program(const ProgramInfo& program, std::span<const char* const> arguments, ByteSource& in,
+                ByteSink& out, ByteSink& errors) noexcept {
+  if (arguments.empty()) return run_dialogue(program.dialogue, program.name, in, out, errors);
+  try {
+    const std::string_view first = arguments[0];
+    if (arguments.size() == 1 && first == "--help") {
+      return write_text(program, help_text(program), out, errors);
+    }
+    if (arguments.size() == 1 && first == "--version") {
+      return write_text(program, version_text(program), out, errors);
+    }
+    // The first argument not understood, or the one after a lone option.
+    const bool option = first == "--help" || first == "--version";
+    errors.write_all(refusal_text(program, option ? arguments[1] : first));
+  } catch (...) {  // NOLINT(bugprone-empty-catch): only a failed allocation; the status says so
+  }
+  return usage_status;
+}
+
+int run_main(const ProgramInfo& program, int argc, const char* const* argv) noexcept {
   FdSource in(STDIN_FILENO);
   FdSink out(STDOUT_FILENO);
   FdSink errors(STDERR_FILENO);
-  return run_dialogue(dialogue, program, in, out, errors);
+  const std::span<const char* const> command_line(argv, static_cast<std::size_t>(argc));
+  return run_program(program, command_line.subspan(std::min<std::size_t>(1, command_line.size())),
+                     in, out, errors);
 }
 
 }  // namespace number_list

@@ -2,6 +2,10 @@
 #include "number_list/program.hpp"
 #include "reverselist/reverse_list.hpp"
 
-int main() {
-  return number_list::run_on_standard_streams(reverselist::reverse_list, reverselist::program_name);
+int main(int argc, char** argv) {
+  constexpr number_list::ProgramInfo program{
+      reverselist::program_name,
+      "Ask for some whole numbers and write them back in the reverse order of entry.",
+      reverselist::reverse_list};
+  return number_list::run_main(program, argc, argv);
 }

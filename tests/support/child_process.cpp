@@ -140,6 +140,7 @@ bool wrapped() {
 
 ChildResult run_child(const std::string& program, const ChildSetup& setup) {
   std::vector<std::string> command = command_for(program);
+  command.insert(command.end(), setup.arguments.begin(), setup.arguments.end());
   const std::vector<char*> argv = argv_of(command);
   const int in = input_descriptor(setup);
   std::array<int, 2> out_pipe = {-1, -1};

@@ -16,7 +16,8 @@ enum class InputKind { text, closed, directory };
 enum class OutputKind { captured, dev_full, closed, broken_pipe };
 
 struct ChildSetup {
-  std::string input;  // standard input, when `input_kind` is text
+  std::vector<std::string> arguments;  // after the program's name
+  std::string input;                   // standard input, when `input_kind` is text
   InputKind input_kind = InputKind::text;
   OutputKind output_kind = OutputKind::captured;
   bool ignore_sigpipe = false;
