@@ -2,28 +2,43 @@
 include(GNUInstallDirs)
 
 install(TARGETS extendlist reverselist RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (--strip, and the package) drops the compiler's version notes too, as
+# Debian's own packages do.
+foreach(program extendlist reverselist)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(
+        COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+endforeach()
+
+# Installs `file` gzipped as Debian wants it: best compression, no name or time stamp inside, so
+# that two builds give the same bytes.
+function(numberlist_install_gzipped file destination name)
+  add_custom_command(
+    OUTPUT ${file}.gz
+    COMMAND gzip -9nkf ${file}
+    DEPENDS ${file}
+    VERBATIM)
+  get_filename_component(stem ${file} NAME)
+  add_custom_target(gzip-${stem} ALL DEPENDS ${file}.gz)
+  install(FILES ${file}.gz DESTINATION ${destination} RENAME ${name})
+endfunction()
 
 # The manual pages carry the version in their footer.
 foreach(page extendlist reverselist)
   configure_file(${PROJECT_SOURCE_DIR}/man/${page}.1.in ${PROJECT_BINARY_DIR}/man/${page}.1 @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  numberlist_install_gzipped(${PROJECT_BINARY_DIR}/man/${page}.1 ${CMAKE_INSTALL_MANDIR}/man1
+                             ${page}.1.gz)
 endforeach()
 
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console programs that keep a list of whole numbers")
-# CPack puts the summary first and indents each of these lines.
-string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
-       "extendlist asks for some whole numbers, then for more, and lists them all\n"
-       "with their positions; reverselist asks for some whole numbers and writes\n"
-       "them back in the reverse order of entry. Both read answers typed at a\n"
-       "terminal or piped in, and write a fixed dialogue that scripts can rely on.")
-set(CPACK_PACKAGE_CONTACT "numberlist maintainers <maintainers@numberlist.example>")
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
-include(CPack)
+set(numberlist_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
+configure_file(${PROJECT_SOURCE_DIR}/CHANGELOG ${PROJECT_BINARY_DIR}/doc/changelog COPYONLY)
+numberlist_install_gzipped(${PROJECT_BINARY_DIR}/doc/changelog ${numberlist_doc_dir} changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${numberlist_doc_dir})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${PROJECT_NAME})
+
+include(cmake/package.cmake)

@@ -21,10 +21,3 @@ target_compile_options(
             # GCC 12 reports overlaps that cannot happen in std::string's operator+ at -O2 and
             # above (GCC bug 105651, fixed in 13); it breaks 32-bit builds of the tests.
             $<$<AND:$<CXX_COMPILER_ID:GNU>,$<VERSION_LESS:$<CXX_COMPILER_VERSION>,13>>:-Wno-restrict>)
-
-# Release programs carry the little of the C++ runtime they use instead of loading and relocating
-# libstdc++ at every start: that was a third of the fixed cost of a run, and a run is often short.
-function(numberlist_program_link_options target)
-  target_link_options(${target} PRIVATE
-                      $<$<AND:$<CONFIG:Release>,$<CXX_COMPILER_ID:GNU>>:-static-libstdc++ -static-libgcc>)
-endfunction()

@@ -1,5 +1,6 @@
 # Installs the build into a staging folder (DESTDIR and a prefix) and checks the tree: both
-# programs runnable in bin/, both manual pages in share/man/man1/.
+# programs runnable in bin/, both manual pages (gzipped) in share/man/man1/, the licence and
+# changelog in share/doc/numberlist/.
 #   cmake -DBUILD_DIR=... -DSTAGE=... [-DEMULATOR=...] -P install_test.cmake
 file(REMOVE_RECURSE ${STAGE})
 set(ENV{DESTDIR} ${STAGE}/destdir)
@@ -9,8 +10,9 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
 set(root ${STAGE}/destdir/opt/numberlist)
-foreach(file bin/extendlist bin/reverselist share/man/man1/extendlist.1
-             share/man/man1/reverselist.1)
+foreach(file bin/extendlist bin/reverselist share/man/man1/extendlist.1.gz
+             share/man/man1/reverselist.1.gz share/doc/numberlist/copyright
+             share/doc/numberlist/changelog.gz)
   if(NOT EXISTS ${root}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
