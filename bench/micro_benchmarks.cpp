@@ -8,7 +8,9 @@
 #include <string>
 
 #include "number_list/console.hpp"
-#include "number_list/opening_dialogue.hpp"
+#include "number_list/prompts.hpp"
+#include "support/memory_streams.hpp"
+#include "support/sample_input.hpp"
 
 namespace {
 
@@ -26,7 +28,7 @@ class DiscardingSink final : public number_list::ByteSink {
 
 // Full-range values between the same mix of separators as the whole-process benchmark's inputs.
 std::string random_values(std::size_t count) {
-  static constexpr std::array<const char*, 6> separators = {" ", "\n", "\t", "  ", "\r\n", " \n"};
+  const auto& separators = test_support::sample_separators;
   std::mt19937 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same input every run
   std::string text;
   for (std::size_t i = 0; i < count; ++i) {
@@ -42,7 +44,7 @@ void ReadOneValue(benchmark::State& state) {
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
   for (auto _ : state) {
     state.PauseTiming();
-    number_list::MemorySource source(text);
+    test_support::MemorySource source(text);
     ConsoleOutput output(sink);
     ConsoleInput input(source, output);
     state.ResumeTiming();

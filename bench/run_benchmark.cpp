@@ -6,9 +6,6 @@
 //
 // --scale shrinks every input (0.01 for a smoke run); targets are judged only at full scale.
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,7 +24,8 @@
 #include <string>
 #include <vector>
 
-extern char** environ;  // NOLINT: posix_spawn passes the environment on
+#include "support/child_process.hpp"
+#include "support/sample_input.hpp"
 
 namespace {
 
@@ -71,9 +69,17 @@ class InputWriter {
     out_.write(text.data(), result.ptr - text.data());
   }
   void separator() {
-    static constexpr std::array<const char*, 6> kinds = {" ", "\n", "\t", "  ", "\r\n", " \n"};
+    const auto& kinds = test_support::sample_separators;
     out_ << kinds[pick_(random_) % kinds.size()];
   }
+  // A count and that many random values after it, as a dialogue reads them.
+  void counted_values(std::int64_t count) {
+    number(count);
+    separator();
+    random_values(count);
+  }
+
+ private:
   void random_values(std::int64_t count) {
     for (std::int64_t i = 0; i < count; ++i) {
       number(static_cast<std::int32_t>(static_cast<std::uint32_t>(random_())));
@@ -81,7 +87,6 @@ class InputWriter {
     }
   }
 
- private:
   std::ofstream out_;
   std::mt19937_64 random_{20261208};  // NOLINT(cert-msc32-c,cert-msc51-cpp): same input every run
   std::uniform_int_distribution<unsigned> pick_;
@@ -90,21 +95,15 @@ class InputWriter {
 fs::path extend_input(const Settings& s, std::int64_t half, const std::string& label) {
   fs::path path = s.workdir / ("extendlist-" + label + ".txt");
   InputWriter in(path);
-  in.number(half);
-  in.separator();
-  in.random_values(half);
-  in.number(half);
-  in.separator();
-  in.random_values(half);
+  in.counted_values(half);
+  in.counted_values(half);
   return path;
 }
 
 fs::path reverse_input(const Settings& s, std::int64_t count, const std::string& label) {
   fs::path path = s.workdir / ("reverselist-" + label + ".txt");
   InputWriter in(path);
-  in.number(count);
-  in.separator();
-  in.random_values(count);
+  in.counted_values(count);
   return path;
 }
 
@@ -124,22 +123,9 @@ std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
   return hash;
 }
 
-pid_t spawn(const std::vector<std::string>& command, int in, int out) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-  std::vector<std::string> words = command;  // posix_spawn takes char*, not const char*
-  std::vector<char*> argv;
-  argv.reserve(words.size() + 1);
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  errno = error;
-  check(error == 0, "cannot start " + command[0]);
-  return pid;
+// A command on the given standard input and output; its errors go where ours go.
+int spawn(const std::vector<std::string>& command, int in, int out) {
+  return test_support::start_process(command, in, out, STDERR_FILENO);
 }
 
 Run run_once(const std::string& program, const fs::path& input, Output output) {
@@ -147,7 +133,7 @@ Run run_once(const std::string& program, const fs::path& input, Output output) {
   check(in >= 0, "open " + input.string());
   std::array<int, 2> pipe_ends = {-1, -1};
   int out = -1;
-  pid_t cat = -1;
+  int cat = -1;
   if (output == Output::dev_null) {
     out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   } else {
@@ -162,7 +148,7 @@ Run run_once(const std::string& program, const fs::path& input, Output output) {
   }
   Run run;
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = spawn({program}, in, out);
+  const int pid = spawn({program}, in, out);
   ::close(in);
   ::close(out);
   if (output == Output::hashed) {
@@ -174,15 +160,15 @@ Run run_once(const std::string& program, const fs::path& input, Output output) {
     }
     ::close(pipe_ends[0]);
   }
-  int status = 0;
-  rusage usage{};
-  check(::wait4(pid, &status, 0, &usage) == pid, "wait4");
+  test_support::ChildResult ended;
+  test_support::wait_for(pid, ended);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.peak_kib = usage.ru_maxrss;  // NOLINT(cppcoreguidelines-pro-type-union-access): POSIX
-  if (cat > 0) ::waitpid(cat, nullptr, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    throw std::runtime_error(program + " did not end with status 0");
+  run.peak_kib = ended.peak_kib;
+  if (cat > 0) {
+    test_support::ChildResult cat_ended;
+    test_support::wait_for(cat, cat_ended);
   }
+  if (ended.status != 0) throw std::runtime_error(program + " did not end with status 0");
   return run;
 }
 
@@ -237,11 +223,12 @@ long count_writes(const std::string& program, const fs::path& input, const Setti
   const fs::path log = s.workdir / "strace.txt";
   const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
   const int out = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  const pid_t pid =
+  const int pid =
       spawn({"/usr/bin/strace", "-c", "-e", "trace=write", "-o", log.string(), program}, in, out);
   ::close(in);
   ::close(out);
-  ::waitpid(pid, nullptr, 0);
+  test_support::ChildResult ended;
+  test_support::wait_for(pid, ended);
   std::ifstream lines(log);
   for (std::string line; std::getline(lines, line);) {
     std::istringstream words(line);

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "number_list/opening_dialogue.hpp"
+#include "number_list/dialogue_steps.hpp"
 
 namespace extendlist {
 namespace {
@@ -20,16 +20,17 @@ constexpr std::string_view added_count_request = "How many elements do you want 
 
 // "[<position>]= <value>" for every position, with nothing between entries.
 void list_with_positions(number_list::ConsoleOutput& out, const NumberList& list) {
-  constexpr std::size_t most = PositionPrompt::most + number_list::decimal::max_int_length;
+  constexpr std::size_t longest_entry =
+      PositionPrompt::longest + number_list::decimal::max_int_length;
   PositionPrompt label(0);
   const std::span<const std::int32_t> entered = list.entered();
-  out.write_pieces(entered.size(), most, [&label, entered](char* p, std::size_t i) {
+  out.write_pieces(entered.size(), longest_entry, [&label, entered](char* p, std::size_t i) {
     p = label.write_at(p);
     label.advance();
     return number_list::decimal::write_int(p, entered[i]);
   });
   const auto unentered = static_cast<std::size_t>(list.size()) - entered.size();
-  out.write_pieces(unentered, most, [&label](char* p, std::size_t) {
+  out.write_pieces(unentered, longest_entry, [&label](char* p, std::size_t) {
     p = label.write_at(p);
     label.advance();
     *p = '0';
@@ -48,7 +49,7 @@ int extend_and_list(Console& console) {
   console.out.end_line();
 
   console.out.write(added_count_request);
-  std::int32_t added = 0;
+  Position added = 0;
   console.in.read_int(added);
   const std::int64_t total = std::int64_t{count} + added;
   if (!list->resize(total)) return number_list::report_allocation_failure(console);

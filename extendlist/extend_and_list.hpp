@@ -3,6 +3,7 @@
 #pragma once
 
 #include "number_list/console.hpp"
+#include "number_list/program.hpp"
 
 namespace extendlist {
 
@@ -10,5 +11,10 @@ inline constexpr const char* program_name = "extendlist";
 
 // Runs the whole dialogue over `console`; returns the exit status.
 int extend_and_list(number_list::Console& console);
+
+inline constexpr number_list::ProgramInfo program{
+    program_name,
+    "Ask for some whole numbers, then for more, and list them all with their positions.",
+    extend_and_list};
 
 }  // namespace extendlist

@@ -2,10 +2,4 @@
 #include "extendlist/extend_and_list.hpp"
 #include "number_list/program.hpp"
 
-int main(int argc, char** argv) {
-  constexpr number_list::ProgramInfo program{
-      extendlist::program_name,
-      "Ask for some whole numbers, then for more, and list them all with their positions.",
-      extendlist::extend_and_list};
-  return number_list::run_main(program, argc, argv);
-}
+int main(int argc, char** argv) { return number_list::run_main(extendlist::program, argc, argv); }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "number_list/console.hpp"
+#include "support/memory_streams.hpp"
 #include "support/reference_model.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,16 +15,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   const std::vector<test_support::ReadOutcome> expected = test_support::reference_reads(text);
 
-  number_list::MemorySource source(text, piece);
-  number_list::StringSink sink;
-  number_list::ConsoleOutput output(sink);
-  number_list::ConsoleInput input(source, output);
+  test_support::InMemoryConsole console(text, piece);
   for (const test_support::ReadOutcome& read : expected) {
     std::int32_t value = 0;
-    const bool ok = input.read_int(value);
+    const bool ok = console.in().read_int(value);
     if (ok != read.has_value() || (ok && value != *read)) std::abort();
   }
   std::int32_t value = 0;
-  if (input.read_int(value)) std::abort();  // a failure is for good
+  if (console.in().read_int(value)) std::abort();  // a failure is for good
   return 0;
 }

@@ -1,12 +1,10 @@
-// Descriptor and in-memory byte streams.
+// Descriptor byte streams.
 #include "number_list/byte_stream.hpp"
 
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace number_list {
 namespace {
@@ -54,20 +52,6 @@ int FdSink::write_all(std::span<const char> bytes) {
     if (const int failed = wait_until_ready(fd_, POLLOUT); failed != 0) return failed;
   }
   return 0;
-}
-
-ReadResult MemorySource::read_some(std::span<char> into) {
-  if (rest_.empty()) return {0, error_};
-  const std::size_t n = std::min({into.size(), rest_.size(), piece_});
-  std::memcpy(into.data(), rest_.data(), n);
-  rest_.remove_prefix(n);
-  return {n, 0};
-}
-
-int StringSink::write_all(std::span<const char> bytes) {
-  const std::size_t room = limit_ - std::min(limit_, text_.size());
-  text_.append(bytes.data(), std::min(room, bytes.size()));
-  return bytes.size() <= room ? 0 : error_;
 }
 
 }  // namespace number_list

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 namespace number_list {
 
@@ -20,20 +21,20 @@ void ConsoleOutput::write(std::string_view text) {
   }
 }
 
-void ConsoleOutput::write_repeated(std::string_view text, std::uint64_t times) {
+void ConsoleOutput::write_repeated(std::string_view text, std::size_t times) {
   if (text.size() > capacity / 2) {
     for (; times > 0; --times) write(text);
     return;
   }
   while (times > 0) {
     const auto free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
-    const std::uint64_t fit = std::min<std::uint64_t>(times, free / text.size());
+    const std::size_t fit = std::min(times, free / text.size());
     if (fit == 0) {
       flush();
       continue;
     }
     // One copy, then the copies made so far copied again, doubling.
-    const std::size_t wanted = static_cast<std::size_t>(fit) * text.size();
+    const std::size_t wanted = fit * text.size();
     std::memcpy(next_, text.data(), text.size());
     for (std::size_t done = text.size(); done < wanted;) {
       const std::size_t n = std::min(done, wanted - done);
@@ -50,7 +51,7 @@ void ConsoleOutput::flush() {
   if (size == 0) return;
   next_ = buffer_.data();
   if (const int error = sink_.write_all({buffer_.data(), size}); error != 0) {
-    throw StreamError(StreamError::Direction::write, error);
+    throw std::system_error(error, std::generic_category(), write_error);
   }
 }
 
@@ -63,9 +64,7 @@ bool ConsoleInput::read_int_across_refills(std::int32_t& value) {
     const decimal::Scan scan = decimal::scan_int(next_, end_, ended_);
     switch (scan.status) {
       case decimal::ScanStatus::parsed:
-        value = scan.value;
-        next_ += scan.length;
-        return true;
+        return take(scan, next_, value);
       case decimal::ScanStatus::invalid:
         return fail();
       case decimal::ScanStatus::incomplete:
@@ -114,7 +113,7 @@ bool ConsoleInput::refill() {
   *end_ = '\0';
   output_.flush();
   const ReadResult got = source_.read_some({end_, data() + capacity});
-  if (got.error != 0) throw StreamError(StreamError::Direction::read, got.error);
+  if (got.error != 0) throw std::system_error(got.error, std::generic_category(), read_error);
   if (got.bytes == 0) {
     ended_ = true;
     return false;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -44,6 +45,9 @@ inline std::uint64_t load_first_byte_low(const char* p) {
   return word;
 }
 
+// '0' in every byte of a word: subtracting it turns eight ASCII digits into their values.
+inline constexpr std::uint64_t ascii_zeros = 0x3030303030303030;
+
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The white space that "%d" skips in the C locale: blank, tab, LF, VT, FF and CR.
@@ -54,10 +58,10 @@ constexpr bool is_space(char c) {
 }
 
 // How many of the eight bytes of `chunk`, from the lowest, are ASCII digits before the first
-// byte that is not.
+// byte that is not. The test is simdjson's is_made_of_eight_digits_fast, counted per byte.
 inline int leading_digit_count(std::uint64_t chunk) {
   constexpr std::uint64_t high_nibbles = 0xF0F0F0F0F0F0F0F0;
-  constexpr std::uint64_t threes = 0x3030303030303030;
+  constexpr std::uint64_t threes = ascii_zeros;  // the high nibble of every digit
   constexpr std::uint64_t sixes = 0x0606060606060606;
   // A byte is a digit when its high nibble is 3 both as it is and with 6 added (low nibble <= 9).
   // A carry out of a non-digit byte only disturbs bytes after it, which are not counted.
@@ -66,7 +70,9 @@ inline int leading_digit_count(std::uint64_t chunk) {
   return not_digit == 0 ? 8 : std::countr_zero(not_digit) / 8;
 }
 
-// The value of eight digits 0..9 held one a byte, the first in the lowest byte.
+// The value of eight digits 0..9 held one a byte, the first in the lowest byte: pairs, then
+// quads, then the whole in three multiplications (simdjson's parse_eight_digits_unrolled, after
+// Wojciech Mula's SWAR parsing).
 inline std::uint32_t eight_digits_value(std::uint64_t digits) {
   digits = digits * 10 + (digits >> 8);
   digits = (((digits & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
@@ -91,7 +97,7 @@ struct Scan {
 // `limit` ends the buffered input: *limit must be a non-digit and scan_slack bytes past it must be
 // readable. `input_ends` says that no more input follows `limit`.
 inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
-  constexpr std::uint64_t zeros = 0x3030303030303030;
+  assert(!is_digit(*limit));
   // Branches here would follow the input, which is as often one way as the other (the sign,
   // nine or ten digits): they are written as arithmetic instead.
   const char* q = p;
@@ -105,7 +111,8 @@ inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
   const int count = leading_digit_count(chunk);
   // The digits moved to the top of the word read as that many digits after leading zeros.
   const std::uint64_t keep = count == 0 ? 0 : ~std::uint64_t{0};
-  std::uint64_t magnitude = eight_digits_value(((chunk - zeros) << ((64 - 8 * count) & 63)) & keep);
+  std::uint64_t magnitude =
+      eight_digits_value(((chunk - ascii_zeros) << ((64 - 8 * count) & 63)) & keep);
   q += count;
   if (count == 8) {
     // Up to two more digits fit an int32; a third makes eleven, which cannot.
@@ -115,8 +122,8 @@ inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
     // Products with 0 or 1 rather than selections, which compilers turn back into branches.
     const auto one = static_cast<std::uint64_t>(more >= 1);
     const auto two = static_cast<std::uint64_t>(more >= 2);
-    const std::uint64_t first = (chunk - zeros) & 0xFF;
-    const std::uint64_t second = ((chunk - zeros) >> 8) & 0xFF;
+    const std::uint64_t first = (chunk - ascii_zeros) & 0xFF;
+    const std::uint64_t second = ((chunk - ascii_zeros) >> 8) & 0xFF;
     magnitude = magnitude * (1 + 9 * one + 90 * two) + first * (one + 9 * two) + second * two;
     q += more;
   }
@@ -140,6 +147,7 @@ inline Scan scan_int(const char* p, const char* limit, bool input_ends) {
 // The bytes from `p` - scan_lead_room to `p` + 16 must be readable; *limit must be a non-digit,
 // non-space byte.
 inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
+  assert(!is_digit(*limit) && !is_space(*limit));
   const Scan general{ScanStatus::incomplete, 0, 0};
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const auto in_range = [&bytes](char low, char span) {
@@ -162,11 +170,10 @@ inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
   if (count == 0 || count > 10 || end >= 16 || (p + end == limit && !input_ends)) return general;
 
   // The last digits, up to eight, read as one word ending at the number's end.
-  constexpr std::uint64_t zeros = 0x3030303030303030;
   const std::uint64_t word = load_first_byte_low(p + end - 8);
   const unsigned low_count = count < 8 ? count : 8;
   const std::uint64_t keep = ~std::uint64_t{0} << (std::uint64_t{8} * (8 - low_count));
-  const std::uint64_t low = eight_digits_value((word & keep) - (zeros & keep));
+  const std::uint64_t low = eight_digits_value((word & keep) - (ascii_zeros & keep));
   // One or two digits before those: products with 0 or 1, not branches on the digit count.
   const auto nine = static_cast<std::uint64_t>(count >= 9);
   const auto ten = static_cast<std::uint64_t>(count >= 10);
@@ -182,6 +189,8 @@ inline Scan scan_spaced_int(const char* p, const char* limit, bool input_ends) {
 }
 #endif
 
+// "00" to "99": numbers are written two digits a step (Alexandrescu's "Three Optimization Tips
+// for C++"; fmt writes them the same way).
 inline constexpr auto digit_pairs = [] {
   std::array<char, 200> pairs{};
   for (std::size_t i = 0; i < 100; ++i) {
@@ -191,7 +200,8 @@ inline constexpr auto digit_pairs = [] {
   return pairs;
 }();
 
-// The number of decimal digits of `v`, from its bit length without a loop.
+// The number of decimal digits of `v`, from its bit length without a loop (Bit Twiddling Hacks,
+// "Find integer log base 10 of an integer").
 constexpr int decimal_length(std::uint32_t v) {
   constexpr std::array<std::uint32_t, 10> powers = {
       0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};

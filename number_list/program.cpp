@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <system_error>
 
 namespace number_list {
 namespace {
@@ -14,12 +14,12 @@ namespace {
 // Status for a command line the program does not take, as GNU tools give it.
 constexpr int usage_status = 2;
 
-void report_stream_error(const StreamError& error, std::string_view program, ByteSink& errors) {
+// "<program>: read error: <reason>", as other tools name a broken stream.
+void report_stream_error(const std::system_error& error, std::string_view program,
+                         ByteSink& errors) {
   std::string line(program);
   line += ": ";
   line += error.what();
-  line += ": ";
-  line += std::strerror(error.error_number());  // NOLINT(concurrency-mt-unsafe): one thread
   line += '\n';
   errors.write_all(line);  // nowhere left to report a failure of this write
 }
@@ -64,7 +64,8 @@ std::string refusal_text(const ProgramInfo& program, std::string_view argument) 
 // Writes the whole of `text`; a failure is reported as the dialogue reports one.
 int write_text(const ProgramInfo& program, std::string_view text, ByteSink& out, ByteSink& errors) {
   if (const int error = out.write_all(text); error != 0) {
-    report_stream_error(StreamError(StreamError::Direction::write, error), program.name, errors);
+    report_stream_error(std::system_error(error, std::generic_category(), write_error),
+                        program.name, errors);
     return EXIT_FAILURE;
   }
   return EXIT_SUCCESS;
@@ -79,7 +80,7 @@ int run_dialogue(Dialogue dialogue, std::string_view program, ByteSource& in, By
     const int status = dialogue(console);
     console.out.flush();
     return status;
-  } catch (const StreamError& error) {
+  } catch (const std::system_error& error) {
     try {
       report_stream_error(error, program, errors);
     } catch (...) {  // NOLINT(bugprone-empty-catch): the status below still says it failed

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "number_list/opening_dialogue.hpp"
+#include "number_list/dialogue_steps.hpp"
 
 namespace reverselist {
 namespace {
@@ -14,7 +14,7 @@ using number_list::NumberList;
 
 // "<value> " from the last position to the first.
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
-  out.write_repeated("0 ", static_cast<std::uint64_t>(list.size()) - list.entered().size());
+  out.write_repeated("0 ", static_cast<std::size_t>(list.size()) - list.entered().size());
   const std::span<const std::int32_t> entered = list.entered();
   out.write_pieces(
       entered.size(), number_list::decimal::max_int_length + 1, [entered](char* p, std::size_t i) {

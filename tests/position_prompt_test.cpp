@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "number_list/opening_dialogue.hpp"
+#include "number_list/prompts.hpp"
+#include "support/memory_streams.hpp"
 
 namespace {
 
@@ -13,7 +14,7 @@ class PositionPromptCounts : public testing::TestWithParam<std::int32_t> {};
 
 TEST_P(PositionPromptCounts, AsIfEachPositionWereWrittenAfresh) {
   const std::int32_t first = GetParam();
-  number_list::StringSink sink;
+  test_support::StringSink sink;
   {
     number_list::ConsoleOutput out(sink);
     number_list::PositionPrompt prompt(first);

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstddef>
-#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -38,8 +37,14 @@ constexpr bool sanitized = false;
 constexpr bool sanitized = false;
 #endif
 
+// How memory runs out: an address-space limit that the heap meets, or (where std::size_t is 32
+// bits) a byte size that would wrap to a small block that the value entry writes past, or to a
+// 0-byte realloc that frees the list.
+enum class Shortage { address_space, size_beyond_32_bits };
+
 struct HeapCase {
   const char* name;
+  Shortage shortage;
   const char* program;
   const char* input;
   const char* out;
@@ -47,67 +52,54 @@ struct HeapCase {
 
 void PrintTo(const HeapCase& c, std::ostream* os) { *os << c.name; }
 
-void expect_allocation_failure(const HeapCase& c, std::optional<rlim_t> address_space) {
+class HeapRunsOut : public testing::TestWithParam<HeapCase> {};
+
+TEST_P(HeapRunsOut, EndsWithTheAllocationFailure) {
+  const HeapCase& c = GetParam();
   ChildSetup setup;
   setup.input = c.input;
-  setup.address_space = address_space;
+  if (c.shortage == Shortage::address_space) {
+    if (sanitized || test_support::wrapped()) {
+      GTEST_SKIP() << "a sanitizer or memory checker needs more address space than the limit";
+    }
+    if (test_support::emulated()) {
+      GTEST_SKIP() << "qemu-user reserves more address space than the limit for itself";
+    }
+    setup.address_space = rlim_t{64} << 20;
+  } else if (sizeof(std::size_t) > 4) {
+    GTEST_SKIP() << "64-bit std::size_t: these counts are ordinary lists here";
+  }
   const ChildResult result = test_support::run_child(c.program, setup);
   EXPECT_EQ(result.out, c.out);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.status, 1);
 }
 
-std::string heap_case_name(const testing::TestParamInfo<HeapCase>& heap_case) {
-  return heap_case.param.name;
-}
-
-class HeapRunsOut : public testing::TestWithParam<HeapCase> {};
-
-TEST_P(HeapRunsOut, EndsWithTheAllocationFailure) {
-  if (sanitized || test_support::wrapped()) {
-    GTEST_SKIP() << "a sanitizer or memory checker needs more address space than the limit";
-  }
-  if (test_support::emulated()) {
-    GTEST_SKIP() << "qemu-user reserves more address space than the limit for itself";
-  }
-  expect_allocation_failure(GetParam(), rlim_t{64} << 20);
-}
+constexpr const char* failed_at_once = "How numbers do you want: Memory allocation failed!";
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, HeapRunsOut,
     testing::Values(
-        HeapCase{"ExtendlistFirstBlock", EXTENDLIST_PATH, "100000000",
-                 "How numbers do you want: Memory allocation failed!"},
-        HeapCase{"ExtendlistResize", EXTENDLIST_PATH, "2 5 6 100000000",
+        HeapCase{"ExtendlistFirstBlock", Shortage::address_space, EXTENDLIST_PATH, "100000000",
+                 failed_at_once},
+        HeapCase{"ExtendlistResize", Shortage::address_space, EXTENDLIST_PATH, "2 5 6 100000000",
                  "How numbers do you want: [0]= [1]= \nHow many elements do you want to add: "
                  "Memory allocation failed!"},
-        HeapCase{"ReverselistFirstBlock", REVERSELIST_PATH, "100000000",
-                 "How numbers do you want: Memory allocation failed!"}),
-    heap_case_name);
-
-// Counts whose size in bytes does not fit a 32-bit std::size_t: on such machines the byte count
-// would wrap to a small block that the value entry writes past, or to a 0-byte realloc that frees.
-class SizeBeyondTheAddressSpace : public testing::TestWithParam<HeapCase> {};
-
-TEST_P(SizeBeyondTheAddressSpace, EndsWithTheAllocationFailure) {
-  if (sizeof(std::size_t) > 4) {
-    GTEST_SKIP() << "64-bit std::size_t: these counts are ordinary lists here";
-  }
-  expect_allocation_failure(GetParam(), std::nullopt);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Programs, SizeBeyondTheAddressSpace,
-    testing::Values(
-        HeapCase{"ReverselistWrapsToFourBytes", REVERSELIST_PATH, "1073741825 1 2 3 4 5",
-                 "How numbers do you want: Memory allocation failed!"},
-        HeapCase{"ExtendlistGrowsFromNothing", EXTENDLIST_PATH, "0 1073741824 1 2 3",
+        HeapCase{"ReverselistFirstBlock", Shortage::address_space, REVERSELIST_PATH, "100000000",
+                 failed_at_once},
+        HeapCase{"ReverselistWrapsToFourBytes", Shortage::size_beyond_32_bits, REVERSELIST_PATH,
+                 "1073741825 1 2 3 4 5", failed_at_once},
+        HeapCase{"ExtendlistGrowsFromNothing", Shortage::size_beyond_32_bits, EXTENDLIST_PATH,
+                 "0 1073741824 1 2 3",
                  "How numbers do you want: \nHow many elements do you want to add: "
                  "Memory allocation failed!"},
-        HeapCase{"ExtendlistResizeWrapsToZero", EXTENDLIST_PATH, "1 5 1073741823",
+        HeapCase{"ExtendlistResizeWrapsToZero", Shortage::size_beyond_32_bits, EXTENDLIST_PATH,
+                 "1 5 1073741823",
                  "How numbers do you want: [0]= \nHow many elements do you want to add: "
                  "Memory allocation failed!"}),
-    heap_case_name);
+    [](const testing::TestParamInfo<HeapCase>& heap_case) {
+      return std::string(heap_case.param.name);
+    });
 
 // A parent may leave a standard stream's open file description non-blocking. The programs wait
 // for it rather than fail, and leave its flags as they found them, since the parent shares them.

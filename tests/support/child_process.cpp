@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -101,22 +102,28 @@ void read_until_closed(int out_fd, int err_fd, ChildResult& result,
 
 void wait_for(int pid, ChildResult& result) {
   int status = 0;
-  check(::waitpid(pid, &status, 0) == pid, "waitpid");
+  rusage usage{};
+  check(::wait4(pid, &status, 0, &usage) == pid, "wait4");
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.peak_kib = usage.ru_maxrss;  // NOLINT(cppcoreguidelines-pro-type-union-access): POSIX
 }
 
 void collect_output(int out_fd, int err_fd, ChildResult& result, std::chrono::seconds timeout) {
   read_until_closed(out_fd, err_fd, result, std::chrono::steady_clock::now() + timeout);
 }
 
-int start_child(const std::string& program, int in, int out, int err) {
-  std::vector<std::string> command = command_for(program);
-  const std::vector<char*> argv = argv_of(command);
+int start_process(const std::vector<std::string>& command, int in, int out, int err) {
+  std::vector<std::string> words = command;
+  const std::vector<char*> argv = argv_of(words);
   const pid_t pid = ::fork();
   check(pid >= 0, "fork");
   if (pid == 0) become(argv, in, out, err, ChildSetup{});
   return pid;
+}
+
+int start_child(const std::string& program, int in, int out, int err) {
+  return start_process(command_for(program), in, out, err);
 }
 
 std::vector<std::string> command_for(const std::string& program) {

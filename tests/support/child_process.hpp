@@ -30,6 +30,7 @@ struct ChildResult {
   std::string err;
   int status = -1;  // the exit status, or -1 when a signal ended it
   int signal = 0;
+  long peak_kib = 0;  // the child's peak resident memory
 };
 
 // The program's path with any wrapper the environment names (NUMBERLIST_TEST_WRAPPER, split on
@@ -41,11 +42,14 @@ bool emulated();
 
 ChildResult run_child(const std::string& program, const ChildSetup& setup);
 
-// A child on standard streams the test prepared itself (-1 closes one); returns its process id.
+// `command` (a path and its arguments, as they are) on standard streams the caller prepared
+// (-1 closes one); returns its process id.
+int start_process(const std::vector<std::string>& command, int in, int out, int err);
+// The same for a built program, with the wrapper and emulator of command_for() in front.
 int start_child(const std::string& program, int in, int out, int err);
 // Reads both descriptors (either may be -1) until they close and closes them.
 void collect_output(int out_fd, int err_fd, ChildResult& result, std::chrono::seconds timeout);
-// Waits for the child and records how it ended.
+// Waits for the child and records how it ended and its peak memory.
 void wait_for(int pid, ChildResult& result);
 
 // A child whose standard input and output are pipes held by the test, for a dialogue in turns.

@@ -1,0 +1,104 @@
+// The value prompts: the text written before each value of the value entry is read.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "number_list/console.hpp"
+#include "number_list/decimal.hpp"
+#include "number_list/number_list.hpp"
+
+namespace number_list {
+
+// What the value entry needs of a prompt: the prompt of the next position, and the prompts of the
+// next `times` positions at once (written in bulk once reads have failed).
+template <class Prompt>
+concept ValuePrompt = requires(Prompt& prompt, ConsoleOutput& out, Position times) {
+  prompt.write_next(out);
+  prompt.write_next(out, times);
+};
+
+// "[<position>]= " for positions counting up by one. The text is kept ready and its digits are
+// counted up in place, so a prompt costs one short copy instead of a conversion.
+class PositionPrompt {
+ public:
+  explicit PositionPrompt(Position first) {
+    assert(first >= 0);
+    render(first);
+  }
+
+  // The most that write_at() writes: "[2147483647]= " is 14 bytes, written as two 8-byte words.
+  static constexpr std::size_t longest = 16;
+
+  void write(ConsoleOutput& out) const { out.advance_to(write_at(out.room(longest))); }
+  // Writes the prompt at `p`, which must have `longest` writable bytes; returns its end.
+  char* write_at(char* p) const {
+    // Two word stores, each read back from the word that advance() last stored whole, so that
+    // no load has to wait for a narrower store to land.
+    std::memcpy(p, &low_, sizeof low_);
+    std::memcpy(p + sizeof low_, &high_, sizeof high_);
+    return p + length_;
+  }
+  void advance() {
+    const std::size_t last_digit = length_ - closing.size() - 1;
+    std::uint64_t& word = last_digit < sizeof low_ ? low_ : high_;
+    const std::size_t shift = decimal::byte_shift(last_digit % sizeof low_);
+    if (((word >> shift) & 0xFF) == '9') {
+      render(position_ + 1);  // a carry: one time in ten
+    } else {
+      word += std::uint64_t{1} << shift;
+      ++position_;
+    }
+  }
+  void write_next(ConsoleOutput& out) {
+    write(out);
+    advance();
+  }
+  void write_next(ConsoleOutput& out, Position times) {
+    assert(times >= 0);
+    out.write_pieces(static_cast<std::size_t>(times), longest, [this](char* p, std::size_t) {
+      p = write_at(p);
+      advance();
+      return p;
+    });
+  }
+
+ private:
+  static constexpr std::string_view closing = "]= ";
+  void render(Position position);
+
+  std::uint64_t low_ = 0;   // the text from its '[', in memory order: bytes 0 to 7
+  std::uint64_t high_ = 0;  // bytes 8 to 15
+  std::size_t length_ = 0;
+  Position position_ = 0;
+};
+
+// A value prompt that is the same text at every position.
+class FixedPrompt {
+ public:
+  explicit FixedPrompt(std::string_view text) : text_(text) {
+    std::memcpy(padded_.data(), text.data(), std::min(text.size(), padded_.size()));
+  }
+  void write_next(ConsoleOutput& out) const {
+    if (text_.size() > padded_.size()) return out.write(text_);
+    char* p = out.room(padded_.size());
+    std::memcpy(p, padded_.data(), padded_.size());  // a fixed-size copy is a single move
+    out.advance_to(p + text_.size());
+  }
+  void write_next(ConsoleOutput& out, Position times) const {
+    assert(times >= 0);
+    out.write_repeated(text_, static_cast<std::size_t>(times));
+  }
+
+ private:
+  std::string_view text_;
+  std::array<char, 16> padded_{};
+};
+
+}  // namespace number_list
