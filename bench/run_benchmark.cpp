@@ -323,6 +323,29 @@ void bench_count_only(const Programs& p, const fs::path& input, std::int64_t cou
   report.target("peak resident memory", run.ours_peak_mib, 32, "MiB");
 }
 
+// The processor the timings come from and the vector extensions it has: ratios differ between
+// hosts, so every report names its own.
+std::string host_description() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string model = "unknown processor";
+  std::string family;
+  std::string flags;
+  for (std::string line; flags.empty() && std::getline(cpuinfo, line);) {
+    const auto value = [&line] { return line.substr(line.find(':') + 2); };
+    if (line.starts_with("model name")) model = value();
+    if (line.starts_with("cpu family")) family = ", family " + value();
+    if (line.starts_with("flags")) flags = " " + value() + " ";
+  }
+  model += family;
+  std::string extensions;
+  for (const char* extension : {"sse2", "avx2", "avx512f", "avx512bw", "avx512_vbmi2"}) {
+    if (flags.find(std::string(" ") + extension + " ") != std::string::npos) {
+      extensions += std::string(extensions.empty() ? "" : " ") + extension;
+    }
+  }
+  return model + " (" + (extensions.empty() ? "no x86 vector extensions" : extensions) + ")";
+}
+
 Settings parse(int argc, char** argv) {
   Settings s;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -352,6 +375,7 @@ int main(int argc, char** argv) {
     const std::int64_t small_values = scaled(s, 1'000'000);
     const std::int64_t count_only = scaled(s, 100'000'000);
 
+    std::printf("host: %s\n", host_description().c_str());
     std::printf("generating inputs in %s (fixed seed)\n", s.workdir.c_str());
     const fs::path extend_large = extend_input(s, values / 2, "large");
     const fs::path extend_small = extend_input(s, small_values / 2, "small");
