@@ -30,7 +30,8 @@ struct ChildResult {
   std::string err;
   int status = -1;  // the exit status, or -1 when a signal ended it
   int signal = 0;
-  long peak_kib = 0;  // the child's peak resident memory
+  long peak_kib = 0;       // the child's peak resident memory
+  double cpu_seconds = 0;  // the child's user and system time
 };
 
 // The program's path with any wrapper the environment names (NUMBERLIST_TEST_WRAPPER, split on
