@@ -45,9 +45,7 @@ std::string help_text(const ProgramInfo& program) {
 std::string version_text(const ProgramInfo& program) {
   std::string text(program.name);
   text += " (numberlist) " NUMBERLIST_VERSION "\n";
-  text +=
-      "License MIT (Expat): free to use, change and share; NO WARRANTY, to the extent\n"
-      "permitted by law.\n";
+  text += "License: MIT (Expat); there is NO WARRANTY, to the extent permitted by law.\n";
   return text;
 }
 

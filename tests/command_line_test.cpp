@@ -60,7 +60,7 @@ const std::vector<ArgumentCase> argument_cases = {
     {"Version",
      {"--version"},
      OutputKind::captured,
-     "NAME (numberlist) " NUMBERLIST_VERSION "\nLicense MIT",
+     "NAME (numberlist) " NUMBERLIST_VERSION "\nLicense: MIT (Expat);",
      true,
      "",
      0,
