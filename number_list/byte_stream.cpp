@@ -20,10 +20,15 @@ int wait_until_ready(int fd, short events) {
   return 0;
 }
 
-// POSIX allows EWOULDBLOCK to be a value of its own; on Linux it is EAGAIN.
-bool would_block(int error) {
+// After a read or write failed with `errno`: 0 when it is worth trying again (interrupted, or a
+// non-blocking descriptor that is ready now), otherwise the errno value to report.
+int ready_to_retry(int fd, short events) {
+  const int error = errno;
+  if (error == EINTR) return 0;
+  // POSIX allows EWOULDBLOCK to be a value of its own; on Linux it is EAGAIN.
   static_assert(EAGAIN == EWOULDBLOCK, "check EWOULDBLOCK too on such a system");
-  return error == EAGAIN;
+  if (error != EAGAIN) return error;
+  return wait_until_ready(fd, events);
 }
 
 }  // namespace
@@ -32,10 +37,7 @@ ReadResult FdSource::read_some(std::span<char> into) {
   for (;;) {
     const ssize_t got = ::read(fd_, into.data(), into.size());
     if (got >= 0) return {static_cast<std::size_t>(got), 0};
-    const int error = errno;
-    if (error == EINTR) continue;
-    if (!would_block(error)) return {0, error};
-    if (const int failed = wait_until_ready(fd_, POLLIN); failed != 0) return {0, failed};
+    if (const int error = ready_to_retry(fd_, POLLIN); error != 0) return {0, error};
   }
 }
 
@@ -44,12 +46,9 @@ int FdSink::write_all(std::span<const char> bytes) {
     const ssize_t put = ::write(fd_, bytes.data(), bytes.size());
     if (put >= 0) {
       bytes = bytes.subspan(static_cast<std::size_t>(put));
-      continue;
+    } else if (const int error = ready_to_retry(fd_, POLLOUT); error != 0) {
+      return error;
     }
-    const int error = errno;
-    if (error == EINTR) continue;
-    if (!would_block(error)) return error;
-    if (const int failed = wait_until_ready(fd_, POLLOUT); failed != 0) return failed;
   }
   return 0;
 }
