@@ -7,13 +7,11 @@
 
 namespace extendlist {
 
-inline constexpr const char* program_name = "extendlist";
-
 // Runs the whole dialogue over `console`; returns the exit status.
 int extend_and_list(number_list::Console& console);
 
 inline constexpr number_list::ProgramInfo program{
-    program_name,
+    "extendlist",
     "Ask for some whole numbers, then for more, and list them all with their positions.",
     extend_and_list};
 

@@ -33,8 +33,8 @@ inline bool list_too_long(const std::vector<test_support::ReadOutcome>& reads) {
   return count > longest_list || (count >= 0 && count + read(count + 1) > longest_list);
 }
 
-inline void fuzz_dialogue(number_list::Dialogue dialogue, std::string_view program,
-                          ExpectedOf expected_of, const std::uint8_t* data, std::size_t size) {
+inline void fuzz_dialogue(const number_list::ProgramInfo& program, ExpectedOf expected_of,
+                          const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t output_cap = std::size_t{1} << 16;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<test_support::ReadOutcome> reads = test_support::reference_reads(text);
@@ -42,13 +42,13 @@ inline void fuzz_dialogue(number_list::Dialogue dialogue, std::string_view progr
   test_support::MemorySource in(text, 4096);
   test_support::StringSink out(output_cap, ENOSPC);
   test_support::StringSink errors;
-  const int status = number_list::run_dialogue(dialogue, program, in, out, errors);
+  const int status = number_list::run_dialogue(program, in, out, errors);
 
   const test_support::ExpectedRun expected = expected_of(reads, output_cap);
   if (expected.out.size() > output_cap) {
     // The cap cut the run short: all that came is the expected output's beginning.
     if (status != 1 || out.text() != std::string_view(expected.out).substr(0, output_cap) ||
-        errors.text() != std::string(program) + ": write error: No space left on device\n") {
+        errors.text() != std::string(program.name) + ": write error: No space left on device\n") {
       std::abort();
     }
     return;

@@ -6,7 +6,6 @@
 #include "extendlist/extend_and_list.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::fuzz_dialogue(extendlist::extend_and_list, extendlist::program_name,
-                      test_support::expected_extendlist, data, size);
+  fuzz::fuzz_dialogue(extendlist::program, test_support::expected_extendlist, data, size);
   return 0;
 }

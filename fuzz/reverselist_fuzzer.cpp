@@ -6,7 +6,6 @@
 #include "reverselist/reverse_list.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::fuzz_dialogue(reverselist::reverse_list, reverselist::program_name,
-                      test_support::expected_reverselist, data, size);
+  fuzz::fuzz_dialogue(reverselist::program, test_support::expected_reverselist, data, size);
   return 0;
 }

@@ -71,16 +71,16 @@ int write_text(const ProgramInfo& program, std::string_view text, ByteSink& out,
 
 }  // namespace
 
-int run_dialogue(Dialogue dialogue, std::string_view program, ByteSource& in, ByteSink& out,
+int run_dialogue(const ProgramInfo& program, ByteSource& in, ByteSink& out,
                  ByteSink& errors) noexcept {
   try {
     Console console(in, out);
-    const int status = dialogue(console);
+    const int status = program.dialogue(console);
     console.out.flush();
     return status;
   } catch (const std::system_error& error) {
     try {
-      report_stream_error(error, program, errors);
+      report_stream_error(error, program.name, errors);
     } catch (...) {  // NOLINT(bugprone-empty-catch): the status below still says it failed
     }
     return EXIT_FAILURE;
@@ -89,7 +89,7 @@ int run_dialogue(Dialogue dialogue, std::string_view program, ByteSource& in, By
 
 int run_program(const ProgramInfo& program, std::span<const char* const> arguments, ByteSource& in,
                 ByteSink& out, ByteSink& errors) noexcept {
-  if (arguments.empty()) return run_dialogue(program.dialogue, program.name, in, out, errors);
+  if (arguments.empty()) return run_dialogue(program, in, out, errors);
   try {
     const std::string_view first = arguments[0];
     if (arguments.size() == 1 && first == "--help") {

@@ -20,10 +20,10 @@ struct ProgramInfo {
   Dialogue dialogue;
 };
 
-// Runs `dialogue` over the given streams and flushes what it wrote. A stream that breaks ends the
-// run at once with "<program>: read error: <reason>" (or "write error") on `errors` and status 1;
-// what was written before the failing call has reached `out`.
-int run_dialogue(Dialogue dialogue, std::string_view program, ByteSource& in, ByteSink& out,
+// Runs the program's dialogue over the given streams and flushes what it wrote. A stream that
+// breaks ends the run at once with "<program>: read error: <reason>" (or "write error") on `errors`
+// and status 1; what was written before the failing call has reached `out`.
+int run_dialogue(const ProgramInfo& program, ByteSource& in, ByteSink& out,
                  ByteSink& errors) noexcept;
 
 // A program's `main`: with no arguments, the dialogue over standard input, output and error.

@@ -6,13 +6,11 @@
 
 namespace reverselist {
 
-inline constexpr const char* program_name = "reverselist";
-
 // Runs the whole dialogue over `console`; returns the exit status.
 int reverse_list(number_list::Console& console);
 
 inline constexpr number_list::ProgramInfo program{
-    program_name, "Ask for some whole numbers and write them back in the reverse order of entry.",
+    "reverselist", "Ask for some whole numbers and write them back in the reverse order of entry.",
     reverse_list};
 
 }  // namespace reverselist

@@ -17,17 +17,9 @@ namespace {
 using test_support::MemorySource;
 using test_support::StringSink;
 
-struct Program {
-  number_list::Dialogue dialogue;
-  std::string name;
-};
+using number_list::ProgramInfo;
 
-const Program extendlist{extendlist::extend_and_list, extendlist::program_name};
-const Program reverselist{reverselist::reverse_list, reverselist::program_name};
-
-void PrintTo(const Program& p, std::ostream* os) { *os << p.name; }
-
-class EveryProgram : public testing::TestWithParam<Program> {};
+class EveryProgram : public testing::TestWithParam<ProgramInfo> {};
 
 // Large enough that the output passes through more than one full buffer.
 std::string long_input() {
@@ -41,9 +33,7 @@ TEST_P(EveryProgram, StopsAtAFailedWriteWithWhatCameBeforeIt) {
   MemorySource whole_in(input);
   StringSink whole_out;
   StringSink no_errors;
-  ASSERT_EQ(number_list::run_dialogue(GetParam().dialogue, GetParam().name, whole_in, whole_out,
-                                      no_errors),
-            0);
+  ASSERT_EQ(number_list::run_dialogue(GetParam(), whole_in, whole_out, no_errors), 0);
   const std::string& full = whole_out.text();
   for (const std::size_t limit :
        {std::size_t{0}, std::size_t{1}, std::size_t{25}, std::size_t{65535}, std::size_t{65536},
@@ -51,9 +41,10 @@ TEST_P(EveryProgram, StopsAtAFailedWriteWithWhatCameBeforeIt) {
     MemorySource in(input, 4096);
     StringSink out(limit, ENOSPC);
     StringSink errors;
-    EXPECT_EQ(number_list::run_dialogue(GetParam().dialogue, GetParam().name, in, out, errors), 1);
+    EXPECT_EQ(number_list::run_dialogue(GetParam(), in, out, errors), 1);
     EXPECT_EQ(out.text(), full.substr(0, limit)) << "limit " << limit;
-    EXPECT_EQ(errors.text(), GetParam().name + ": write error: No space left on device\n");
+    EXPECT_EQ(errors.text(),
+              std::string(GetParam().name) + ": write error: No space left on device\n");
   }
 }
 
@@ -61,17 +52,23 @@ TEST_P(EveryProgram, StopsAtAFailedReadWithEverythingShownSoFar) {
   MemorySource in("3 1 2 ", SIZE_MAX, EIO);
   StringSink out;
   StringSink errors;
-  EXPECT_EQ(number_list::run_dialogue(GetParam().dialogue, GetParam().name, in, out, errors), 1);
+  EXPECT_EQ(number_list::run_dialogue(GetParam(), in, out, errors), 1);
   // Three prompts: the third was shown before the read that failed.
   EXPECT_EQ(out.text(), GetParam().name == "extendlist"
                             ? "How numbers do you want: [0]= [1]= [2]= "
                             : "How numbers do you want: [i]= [i]= [i]= ");
-  EXPECT_EQ(errors.text(), GetParam().name + ": read error: Input/output error\n");
+  EXPECT_EQ(errors.text(), std::string(GetParam().name) + ": read error: Input/output error\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialogue, EveryProgram, testing::Values(extendlist, reverselist),
-                         [](const testing::TestParamInfo<Program>& program) {
-                           return program.param.name;
+INSTANTIATE_TEST_SUITE_P(Dialogue, EveryProgram,
+                         testing::Values(extendlist::program, reverselist::program),
+                         [](const testing::TestParamInfo<ProgramInfo>& program) {
+                           return std::string(program.param.name);
                          });
 
 }  // namespace
+
+namespace number_list {
+// GoogleTest finds it by argument-dependent lookup: test names show the program's name.
+void PrintTo(const ProgramInfo& program, std::ostream* os) { *os << program.name; }
+}  // namespace number_list
