@@ -20,17 +20,18 @@ constexpr std::string_view added_count_request = "How many elements do you want 
 
 // "[<position>]= <value>" for every position, with nothing between entries.
 void list_with_positions(number_list::ConsoleOutput& out, const NumberList& list) {
-  constexpr std::size_t longest_entry =
-      PositionPrompt::longest + number_list::decimal::max_int_length;
   PositionPrompt label(0);
   const std::span<const std::int32_t> entered = list.entered();
-  out.write_pieces(entered.size(), longest_entry, [&label, entered](char* p, std::size_t i) {
+  const auto write_label = [&label](char* p, std::size_t) {
     p = label.write_at(p);
     label.advance();
-    return number_list::decimal::write_int(p, entered[i]);
-  });
+    return p;
+  };
+  out.write_values(
+      entered.size(), [entered](std::size_t i) { return entered[i]; }, PositionPrompt::longest,
+      write_label, false);
   const auto unentered = static_cast<std::size_t>(list.size()) - entered.size();
-  out.write_pieces(unentered, longest_entry, [&label](char* p, std::size_t) {
+  out.write_pieces(unentered, PositionPrompt::longest + 1, [&label](char* p, std::size_t) {
     p = label.write_at(p);
     label.advance();
     *p = '0';

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "number_list/program.hpp"
+#include "number_list/simd/kernels.hpp"
 #include "support/memory_streams.hpp"
 #include "support/reference_model.hpp"
 
@@ -33,18 +34,15 @@ inline bool list_too_long(const std::vector<test_support::ReadOutcome>& reads) {
   return count > longest_list || (count >= 0 && count + read(count + 1) > longest_list);
 }
 
-inline void fuzz_dialogue(const number_list::ProgramInfo& program, ExpectedOf expected_of,
-                          const std::uint8_t* data, std::size_t size) {
-  constexpr std::size_t output_cap = std::size_t{1} << 16;
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const std::vector<test_support::ReadOutcome> reads = test_support::reference_reads(text);
-  if (list_too_long(reads)) return;
+// One run of the dialogue with the given kernels; aborts on any difference from the model.
+inline void check_dialogue(const number_list::ProgramInfo& program, std::string_view text,
+                           const test_support::ExpectedRun& expected, std::size_t output_cap,
+                           const number_list::simd::Kernels& kernels) {
   test_support::MemorySource in(text, 4096);
   test_support::StringSink out(output_cap, ENOSPC);
   test_support::StringSink errors;
-  const int status = number_list::run_dialogue(program, in, out, errors);
+  const int status = number_list::run_dialogue(program, in, out, errors, kernels);
 
-  const test_support::ExpectedRun expected = expected_of(reads, output_cap);
   if (expected.out.size() > output_cap) {
     // The cap cut the run short: all that came is the expected output's beginning.
     if (status != 1 || out.text() != std::string_view(expected.out).substr(0, output_cap) ||
@@ -55,6 +53,19 @@ inline void fuzz_dialogue(const number_list::ProgramInfo& program, ExpectedOf ex
   }
   if (status != expected.status || out.text() != expected.out || !errors.text().empty()) {
     std::abort();
+  }
+}
+
+// The dialogue on the fuzzer's bytes, with every kernel set this machine runs.
+inline void fuzz_dialogue(const number_list::ProgramInfo& program, ExpectedOf expected_of,
+                          const std::uint8_t* data, std::size_t size) {
+  constexpr std::size_t output_cap = std::size_t{1} << 16;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::vector<test_support::ReadOutcome> reads = test_support::reference_reads(text);
+  if (list_too_long(reads)) return;
+  const test_support::ExpectedRun expected = expected_of(reads, output_cap);
+  for (const number_list::simd::Kernels& kernels : number_list::simd::compiled_kernels()) {
+    if (kernels.runs_here()) check_dialogue(program, text, expected, output_cap, kernels);
   }
 }
 

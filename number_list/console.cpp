@@ -2,8 +2,12 @@
 #include "number_list/console.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <system_error>
+
+#include "number_list/decimal.hpp"
 
 namespace number_list {
 
@@ -55,22 +59,89 @@ void ConsoleOutput::flush() {
   }
 }
 
-ConsoleInput::ConsoleInput(ByteSource& source, ConsoleOutput& output)
-    : source_(source), output_(output) {}
+ConsoleInput::ConsoleInput(ByteSource& source, ConsoleOutput& output, const simd::Kernels& kernels)
+    : source_(source), output_(output), kernels_(kernels) {}
 
-bool ConsoleInput::read_int_across_refills(std::int32_t& value) {
+bool ConsoleInput::read_int_after_sweep(std::int32_t& value) {
+  if (failed_) return false;
+  if (sweep() > 0) return read_int(value);
+  return read_int_slowly(value);
+}
+
+// Finds and converts the numbers from next_ on, as far as a window reaches, and returns how many
+// are ready to be taken. It stops before anything that needs more care than the kernels give: a
+// byte no number may start with, a number that may go on past the buffered input, a number too
+// long or out of range. Those are read slowly, one at a time.
+std::size_t ConsoleInput::sweep() {
+  std::size_t ends = find_number_ends(next_);
+  // The last number may run on into input not yet read.
+  if (ends > 0 && !ended_ && ends_[ends - 1] == offset_of(end_)) --ends;
+  found_ = kernels_.convert(data(), ends_.data(), ends, values_.data());
+  taken_ = 0;
+  return found_;
+}
+
+// Puts in ends_ where each number from `origin` ends, up to the first byte at which a read would
+// stop: one that is neither white space nor part of a number (the NUL at end_ among them), or a
+// sign without a digit after it. A number starts after white space or right after the one before,
+// so the byte after a run of digits is all it takes to find them.
+std::size_t ConsoleInput::find_number_ends(const char* origin) {
+  const auto buffered = static_cast<std::size_t>(end_ - origin) + 1;  // the NUL included
+  const std::size_t blocks =
+      std::min(window_blocks, (buffered + simd::block_size - 1) / simd::block_size);
+  kernels_.classify(origin, blocks, masks_.data());
+  const std::uint32_t base = offset_of(origin);
+  std::size_t found = 0;
+  std::uint64_t digit_before = 0;  // origin is never inside a run of digits
+  for (std::size_t b = 0; b < blocks; ++b) {
+    const simd::BlockMasks& m = masks_[b];
+    const char* const block = origin + b * simd::block_size;
+    const std::uint64_t digit_after =
+        (m.digits >> 1) | (std::uint64_t{decimal::is_digit(block[simd::block_size])} << 63);
+    std::uint64_t run_ends = ~m.digits & ((m.digits << 1) | digit_before);
+    digit_before = m.digits >> 63;
+    const std::uint64_t stops = ~(m.digits | m.spaces | m.signs) | (m.signs & ~digit_after);
+    // A run may end at the first stop ("12x" gives 12), not after it.
+    if (stops != 0) run_ends &= ((stops & (0 - stops)) << 1) - 1;
+    const auto block_base = static_cast<std::uint32_t>(base + b * simd::block_size);
+    for (; run_ends != 0; run_ends &= run_ends - 1) {
+      ends_[found++] = block_base + static_cast<std::uint32_t>(std::countr_zero(run_ends));
+    }
+    if (stops != 0) break;
+  }
+  return found;
+}
+
+// Reads one number byte by byte, across refills: what the sweep leaves, which is rare enough for
+// the plain way (the end of what is buffered, a failure, a number with many leading zeros).
+bool ConsoleInput::read_int_slowly(std::int32_t& value) {
   if (!skip_white_space()) return fail();
   for (;;) {
-    const decimal::Scan scan = decimal::scan_int(next_, end_, ended_);
-    switch (scan.status) {
-      case decimal::ScanStatus::parsed:
-        return take(scan, next_, value);
-      case decimal::ScanStatus::invalid:
-        return fail();
-      case decimal::ScanStatus::incomplete:
-        keep_token_and_refill();
-        break;
+    char* p = next_;
+    const bool negative = *p == '-';
+    p += static_cast<int>(negative || *p == '+');
+    const char* const digits = p;
+    while (*p == '0') ++p;
+    const char* const significant = p;
+    while (decimal::is_digit(*p)) ++p;
+    // More than ten significant digits are out of range, whatever follows.
+    constexpr std::ptrdiff_t longest = 10;
+    if (p - significant > longest) return fail();
+    if (p == end_ && !ended_) {
+      keep_token_and_refill();
+      continue;
     }
+    if (p == digits) return fail();
+    std::uint64_t magnitude = 0;
+    for (const char* q = significant; q != p; ++q) {
+      magnitude = magnitude * 10 + static_cast<std::uint64_t>(*q - '0');
+    }
+    if (magnitude > 2147483647U + static_cast<std::uint64_t>(negative)) return fail();
+    const std::uint64_t sign_mask = 0 - static_cast<std::uint64_t>(negative);
+    value =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>((magnitude ^ sign_mask) - sign_mask));
+    next_ = p;
+    return true;
   }
 }
 

@@ -3,15 +3,17 @@
 // program always sees the prompt it is to answer.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "number_list/byte_stream.hpp"
-#include "number_list/decimal.hpp"
 #include "number_list/pinned.hpp"
+#include "number_list/simd/kernels.hpp"
 
 namespace number_list {
 
@@ -25,7 +27,8 @@ class ConsoleOutput : Pinned {
  public:
   static constexpr std::size_t capacity = std::size_t{64} * 1024;
 
-  explicit ConsoleOutput(ByteSink& sink) : sink_(sink) {}
+  explicit ConsoleOutput(ByteSink& sink, const simd::Kernels& kernels = simd::fastest_kernels())
+      : sink_(sink), format_(kernels.format) {}
   ~ConsoleOutput() = default;  // flushing is the dialogue's business: it can fail
 
   void write(std::string_view text);
@@ -65,11 +68,34 @@ class ConsoleOutput : Pinned {
     next_ = p;
   }
 
+  // Writes `count` values, the i-th value_at(i), each as "%d" writes it: behind what
+  // write_before(p, i) writes at p (at most `longest_before` bytes; it returns its end), and
+  // followed by a blank when `blank_after` says so. Values are formatted a batch at a time.
+  template <class ValueAt, class WriteBefore>
+  void write_values(std::size_t count, ValueAt value_at, std::size_t longest_before,
+                    WriteBefore write_before, bool blank_after) {
+    const std::size_t after = blank_after ? 1 : 0;
+    std::array<std::int32_t, simd::format_batch> batch{};
+    for (std::size_t first = 0; first < count; first += simd::format_batch) {
+      const std::size_t n = std::min(simd::format_batch, count - first);
+      for (std::size_t i = 0; i < n; ++i) batch[i] = value_at(first + i);
+      format_(batch.data(), n, formatted_);
+      // A text is copied with the blanks after it: one fixed-size move, not a measured copy.
+      write_pieces(n, longest_before + simd::slot_size, [&](char* p, std::size_t i) {
+        p = write_before(p, first + i);
+        std::memcpy(p, formatted_.text(i), simd::slot_size);
+        return p + formatted_.lengths[i] + after;
+      });
+    }
+  }
+
   // Hands everything buffered to the sink; throws std::system_error if it fails.
   void flush();
 
  private:
   ByteSink& sink_;
+  simd::FormatFn format_;
+  simd::FormattedValues formatted_{};
   std::array<char, capacity> buffer_{};
   char* next_ = buffer_.data();
 };
@@ -78,8 +104,9 @@ class ConsoleInput : Pinned {
  public:
   static constexpr std::size_t capacity = std::size_t{64} * 1024;
 
-  // `output` is flushed before every wait for input.
-  ConsoleInput(ByteSource& source, ConsoleOutput& output);
+  // `output` is flushed before every wait for input; `kernels` do the per-byte work.
+  ConsoleInput(ByteSource& source, ConsoleOutput& output,
+               const simd::Kernels& kernels = simd::fastest_kernels());
 
   // Reads one integer as "%d" does: white space is skipped, then an optional sign and the longest
   // run of digits are taken. A read fails on end of input, when no digit follows the sign, or when
@@ -87,28 +114,12 @@ class ConsoleInput : Pinned {
   // `value` alone. What stopped it is still there, so every later read fails as well.
   // Throws std::system_error when the source breaks.
   bool read_int(std::int32_t& value) {
-    // The scans below look up to scan_lead_room bytes before and scan_slack after the buffered
-    // input, and count on a NUL to end it.
-    assert(*end_ == '\0' && end_ + decimal::scan_slack <= buffer_.data() + buffer_.size());
-    if (failed_) return false;
-    // The common cases inline: a whole number already buffered, behind some white space.
-    char* p = next_;  // a local, so that the compiler keeps it in a register
-#if defined(__SSE2__)
-    const decimal::Scan spaced = decimal::scan_spaced_int(p, end_, ended_);
-    if (spaced.status == decimal::ScanStatus::parsed) return take(spaced, p, value);
-#else
-    // One or two separators are the rule: step over those without a branch to mispredict.
-    const bool first_space = decimal::is_space(p[0]);
-    p += static_cast<int>(first_space);
-    p += static_cast<int>(first_space) & static_cast<int>(decimal::is_space(p[0]));
-    while (decimal::is_space(*p)) ++p;
-    next_ = p;
-    if (p != end_) {
-      const decimal::Scan scan = decimal::scan_int(p, end_, ended_);
-      if (scan.status == decimal::ScanStatus::parsed) return take(scan, p, value);
-    }
-#endif
-    return read_int_across_refills(value);
+    // The common case inline: the next number was found with those after it in one sweep.
+    if (taken_ == found_) return read_int_after_sweep(value);
+    value = values_[taken_];
+    next_ = data() + ends_[taken_];
+    ++taken_;
+    return true;
   }
 
   bool failed() const { return failed_; }
@@ -116,37 +127,55 @@ class ConsoleInput : Pinned {
   std::string_view unread() const { return {next_, end_}; }
 
  private:
-  bool read_int_across_refills(std::int32_t& value);
+  // Input is classified a window of blocks at a time.
+  static constexpr std::size_t window_blocks = 16;
+  static constexpr std::size_t window = window_blocks * simd::block_size;
+  // The sweep reads a block past the buffered input, and up to convert_window bytes before the
+  // first byte; the zeroed room around the input keeps all of that in bounds and defined.
+  static constexpr std::size_t lead_room = simd::convert_window;
+  static constexpr std::size_t tail_room = simd::block_size + 16;
+
+  bool read_int_after_sweep(std::int32_t& value);
+  std::size_t sweep();
+  std::size_t find_number_ends(const char* origin);
+  bool read_int_slowly(std::int32_t& value);
   bool skip_white_space();
   void keep_token_and_refill();
   bool refill();
-  // Takes the number that a scan from `from` parsed.
-  bool take(const decimal::Scan& scan, char* from, std::int32_t& value) {
-    value = scan.value;
-    next_ = from + scan.length;
-    return true;
-  }
   bool fail() {
     failed_ = true;
     return false;
   }
+  char* data() { return buffer_.data() + lead_room; }
+  std::uint32_t offset_of(const char* p) { return static_cast<std::uint32_t>(p - data()); }
 
   ByteSource& source_;
   ConsoleOutput& output_;
-  char* data() { return buffer_.data() + decimal::scan_lead_room; }
+  simd::Kernels kernels_;
 
-  // Zeroed once so that a scan's look around the input never meets unset memory; the byte at
-  // end_ is always a NUL, which ends every run of digits or white space.
-  std::array<char, decimal::scan_lead_room + capacity + decimal::scan_slack> buffer_{};
+  // Zeroed once so that no look around the input ever meets unset memory; the byte at end_ is
+  // always a NUL, which ends every run of digits or white space.
+  std::array<char, lead_room + capacity + tail_room> buffer_{};
   char* next_ = data();
   char* end_ = data();
   bool ended_ = false;
   bool failed_ = false;
+
+  // The numbers found by the last sweep, ready to be taken: their values and where each ends
+  // (from data()). A number ends at a non-digit after a digit, so a window holds at most half as
+  // many ends as bytes.
+  std::array<simd::BlockMasks, window_blocks> masks_{};
+  std::array<std::uint32_t, window / 2> ends_{};
+  std::array<std::int32_t, window / 2> values_{};
+  std::size_t found_ = 0;
+  std::size_t taken_ = 0;
 };
 
 // The two streams a dialogue runs over.
 struct Console {
-  Console(ByteSource& source, ByteSink& sink) : out(sink), in(source, out) {}
+  Console(ByteSource& source, ByteSink& sink,
+          const simd::Kernels& kernels = simd::fastest_kernels())
+      : out(sink, kernels), in(source, out, kernels) {}
   ConsoleOutput out;
   ConsoleInput in;
 };

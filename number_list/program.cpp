@@ -71,10 +71,10 @@ int write_text(const ProgramInfo& program, std::string_view text, ByteSink& out,
 
 }  // namespace
 
-int run_dialogue(const ProgramInfo& program, ByteSource& in, ByteSink& out,
-                 ByteSink& errors) noexcept {
+int run_dialogue(const ProgramInfo& program, ByteSource& in, ByteSink& out, ByteSink& errors,
+                 const simd::Kernels& kernels) noexcept {
   try {
-    Console console(in, out);
+    Console console(in, out, kernels);
     const int status = program.dialogue(console);
     console.out.flush();
     return status;

@@ -22,9 +22,10 @@ struct ProgramInfo {
 
 // Runs the program's dialogue over the given streams and flushes what it wrote. A stream that
 // breaks ends the run at once with "<program>: read error: <reason>" (or "write error") on `errors`
-// and status 1; what was written before the failing call has reached `out`.
-int run_dialogue(const ProgramInfo& program, ByteSource& in, ByteSink& out,
-                 ByteSink& errors) noexcept;
+// and status 1; what was written before the failing call has reached `out`. `kernels` do the
+// per-byte work: the fastest this machine runs, unless a test picks others.
+int run_dialogue(const ProgramInfo& program, ByteSource& in, ByteSink& out, ByteSink& errors,
+                 const simd::Kernels& kernels = simd::fastest_kernels()) noexcept;
 
 // A program's `main`: with no arguments, the dialogue over standard input, output and error.
 // "--help" and "--version" write their text to `out` and give 0; anything else is refused with

@@ -1,12 +1,17 @@
 // The numbered prompt's text, written afresh.
 #include "number_list/prompts.hpp"
 
+#include "number_list/simd/number_text.hpp"
+
 namespace number_list {
 
 void PositionPrompt::render(Position position) {
   std::array<char, longest> text{};
   text[0] = '[';
-  char* const digits_end = decimal::write_int(text.data() + 1, position);
+  std::array<char, simd::slot_size> digits{};
+  const std::size_t length = simd::number_text::format_slot(position, digits.data());
+  std::memcpy(text.data() + 1, digits.data() + digits.size() - length, length);
+  char* const digits_end = text.data() + 1 + length;
   std::memcpy(digits_end, closing.data(), closing.size());
   length_ = static_cast<std::size_t>(digits_end - text.data()) + closing.size();
   assert(length_ <= longest);

@@ -16,12 +16,9 @@ using number_list::NumberList;
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
   out.write_repeated("0 ", static_cast<std::size_t>(list.size()) - list.entered().size());
   const std::span<const std::int32_t> entered = list.entered();
-  out.write_pieces(
-      entered.size(), number_list::decimal::max_int_length + 1, [entered](char* p, std::size_t i) {
-        char* const end = number_list::decimal::write_int(p, entered[entered.size() - 1 - i]);
-        *end = ' ';
-        return end + 1;
-      });
+  out.write_values(
+      entered.size(), [entered](std::size_t i) { return entered[entered.size() - 1 - i]; }, 0,
+      [](char* p, std::size_t) { return p; }, true);
 }
 
 }  // namespace

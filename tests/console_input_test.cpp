@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "number_list/console.hpp"
+#include "support/each_kernel_set.hpp"
 #include "support/memory_streams.hpp"
 
 namespace {
 
 using number_list::ConsoleInput;
 using number_list::ConsoleOutput;
+using number_list::simd::Kernels;
+using test_support::for_each_kernel_set;
 using test_support::InMemoryConsole;
 using test_support::StringSink;
 
@@ -32,11 +35,13 @@ class OneRead : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(OneRead, TakesTheNumberOrLeavesWhatStoppedIt) {
   const ReadCase& c = GetParam();
-  InMemoryConsole console(c.input);
-  std::int32_t value = -99;
-  EXPECT_EQ(console.in().read_int(value), c.ok);
-  EXPECT_EQ(value, c.ok ? c.value : -99) << "a failed read leaves its target alone";
-  EXPECT_EQ(console.in().unread(), c.unread);
+  for_each_kernel_set([&c](const Kernels& kernels) {
+    InMemoryConsole console(c.input, SIZE_MAX, kernels);
+    std::int32_t value = -99;
+    EXPECT_EQ(console.in().read_int(value), c.ok);
+    EXPECT_EQ(value, c.ok ? c.value : -99) << "a failed read leaves its target alone";
+    EXPECT_EQ(console.in().unread(), c.unread);
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,8 +64,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"0x10", true, 0, "x10"},
         ReadCase{std::string_view("\0 1", 3), false, 0, std::string_view("\0 1", 3)}));
 
-std::vector<std::string> read_all(std::string_view text, std::size_t piece) {
-  InMemoryConsole console(text, piece);
+std::vector<std::string> read_all(std::string_view text, std::size_t piece,
+                                  const Kernels& kernels) {
+  InMemoryConsole console(text, piece, kernels);
   std::vector<std::string> reads;
   for (int i = 0; i < 8; ++i) {
     std::int32_t value = 0;
@@ -72,21 +78,23 @@ std::vector<std::string> read_all(std::string_view text, std::size_t piece) {
 // A number cut anywhere by the way input arrives (a pipe, a slow typist) reads the same.
 TEST(ReadInt, GivesTheSameValuesHoweverTheInputArrives) {
   const std::string text = " 12 -2147483648\r\n0007 +5 2147483647 -0 99x";
-  const std::vector<std::string> whole = read_all(text, text.size());
-  EXPECT_EQ(whole, (std::vector<std::string>{"12", "-2147483648", "7", "5", "2147483647", "0", "99",
-                                             "failed"}));
-  for (std::size_t piece = 1; piece < text.size(); ++piece) {
-    EXPECT_EQ(read_all(text, piece), whole) << "pieces of " << piece << " bytes";
-  }
+  for_each_kernel_set([&text](const Kernels& kernels) {
+    const std::vector<std::string> whole = read_all(text, text.size(), kernels);
+    EXPECT_EQ(whole, (std::vector<std::string>{"12", "-2147483648", "7", "5", "2147483647", "0",
+                                               "99", "failed"}));
+    for (std::size_t piece = 1; piece < text.size(); ++piece) {
+      EXPECT_EQ(read_all(text, piece, kernels), whole) << "pieces of " << piece << " bytes";
+    }
+  });
 }
 
 // A number may be longer than the whole input buffer when it has enough leading zeros. A long run
 // of leading zeros that crosses a refill is kept shorter: it reads the same.
 TEST(ReadInt, ReadsNumbersLongerThanItsBuffer) {
   const std::string zeros(3 * ConsoleInput::capacity, '0');
-  {
+  for_each_kernel_set([&zeros](const Kernels& kernels) {
     const std::string text = "-" + zeros + "17 5";
-    InMemoryConsole console(text, 1000);
+    InMemoryConsole console(text, 1000, kernels);
     std::int32_t value = 0;
     EXPECT_TRUE(console.in().read_int(value));
     EXPECT_EQ(value, -17);
@@ -94,10 +102,10 @@ TEST(ReadInt, ReadsNumbersLongerThanItsBuffer) {
     EXPECT_TRUE(console.in().read_int(value));
     EXPECT_EQ(value, 5) << "the number after a long one reads as usual";
     EXPECT_FALSE(console.in().read_int(value));
-  }
-  {
+  });
+  for_each_kernel_set([&zeros](const Kernels& kernels) {
     const std::string text = zeros + "2147483648 5";
-    InMemoryConsole console(text, 1000);
+    InMemoryConsole console(text, 1000, kernels);
     std::int32_t value = 123;
     EXPECT_FALSE(console.in().read_int(value));
     EXPECT_EQ(value, 123) << "a failed read leaves its target alone";
@@ -109,21 +117,23 @@ TEST(ReadInt, ReadsNumbersLongerThanItsBuffer) {
         << unread;
     EXPECT_FALSE(console.in().read_int(value)) << "and so the next read fails too";
     EXPECT_EQ(value, 123);
-  }
+  });
 }
 
 TEST(ReadInt, FailsForGoodOnceAReadFails) {
-  InMemoryConsole console("1 x 2 3");
-  std::int32_t value = 0;
-  EXPECT_TRUE(console.in().read_int(value));
-  EXPECT_EQ(value, 1);
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    value = 77;
-    EXPECT_FALSE(console.in().read_int(value));
-    EXPECT_EQ(value, 77) << "a failed read stores nothing";
-    EXPECT_EQ(console.in().unread(), "x 2 3") << "only the white space before the x is taken";
-  }
-  EXPECT_TRUE(console.in().failed());
+  for_each_kernel_set([](const Kernels& kernels) {
+    InMemoryConsole console("1 x 2 3", SIZE_MAX, kernels);
+    std::int32_t value = 0;
+    EXPECT_TRUE(console.in().read_int(value));
+    EXPECT_EQ(value, 1);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      value = 77;
+      EXPECT_FALSE(console.in().read_int(value));
+      EXPECT_EQ(value, 77) << "a failed read stores nothing";
+      EXPECT_EQ(console.in().unread(), "x 2 3") << "only the white space before the x is taken";
+    }
+    EXPECT_TRUE(console.in().failed());
+  });
 }
 
 // The prompt must be out before the program waits, whatever kind of stream answers it.
@@ -180,29 +190,5 @@ TEST(ReadInt, ReportsABrokenSource) {
     EXPECT_STREQ(error.what(), "read error: Input/output error");
   }
 }
-
-struct FormatCase {
-  std::int32_t value;
-  const char* text;
-};
-
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.value; }
-
-class WriteInt : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(WriteInt, WritesWhatPrintfWrites) {
-  std::array<char, number_list::decimal::max_int_length> text{};
-  const char* const end = number_list::decimal::write_int(text.data(), GetParam().value);
-  EXPECT_EQ(std::string_view(text.data(), static_cast<std::size_t>(end - text.data())),
-            GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Decimal, WriteInt,
-    testing::Values(FormatCase{0, "0"}, FormatCase{7, "7"}, FormatCase{9, "9"},
-                    FormatCase{10, "10"}, FormatCase{99, "99"}, FormatCase{100, "100"},
-                    FormatCase{-1, "-1"}, FormatCase{-10, "-10"}, FormatCase{12345, "12345"},
-                    FormatCase{999999999, "999999999"}, FormatCase{1000000000, "1000000000"},
-                    FormatCase{2147483647, "2147483647"}, FormatCase{INT32_MIN, "-2147483648"}));
 
 }  // namespace

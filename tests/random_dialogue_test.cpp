@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "extendlist/extend_and_list.hpp"
+#include "number_list/program.hpp"
+#include "reverselist/reverse_list.hpp"
 #include "support/child_process.hpp"
+#include "support/each_kernel_set.hpp"
+#include "support/memory_streams.hpp"
 #include "support/reference_model.hpp"
 
 namespace {
@@ -146,6 +151,32 @@ TEST(RandomDialogues, BothProgramsGiveWhatTheTokensMean) {
       EXPECT_EQ(run.err, "");
     }
     if (HasFailure()) break;
+  }
+}
+
+// The same dialogues in memory, once with every kernel set this machine runs, arriving in pieces
+// of every size so that numbers are cut at every place.
+TEST(RandomDialogues, EveryKernelSetGivesWhatTheTokensMean) {
+  DialogueGenerator generator(20261209);
+  const int dialogues = test_support::wrapped() ? 200 : 2000;
+  for (int i = 0; i < dialogues && !HasFailure(); ++i) {
+    const std::string input = generator.next();
+    const std::vector<ReadOutcome> reads = test_support::reference_reads(input);
+    const std::size_t piece = i % 4 == 0 ? SIZE_MAX : 1 + static_cast<std::size_t>(i) % 61;
+    test_support::for_each_kernel_set([&](const number_list::simd::Kernels& kernels) {
+      for (const auto& [program, expected] :
+           {std::pair{&extendlist::program, test_support::expected_extendlist(reads)},
+            std::pair{&reverselist::program, test_support::expected_reverselist(reads)}}) {
+        test_support::MemorySource in(input, piece);
+        test_support::StringSink out;
+        test_support::StringSink errors;
+        const int status = number_list::run_dialogue(*program, in, out, errors, kernels);
+        EXPECT_EQ(out.text(), expected.out)
+            << program->name << ", dialogue " << i << ": " << testing::PrintToString(input);
+        EXPECT_EQ(status, expected.status) << program->name << ", dialogue " << i;
+        EXPECT_EQ(errors.text(), "");
+      }
+    });
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "number_list/byte_stream.hpp"
 #include "number_list/console.hpp"
+#include "number_list/simd/kernels.hpp"
 
 namespace test_support {
 
@@ -42,10 +43,12 @@ class StringSink final : public number_list::ByteSink {
 };
 
 // A console reading `input` (in pieces of `piece` bytes; it must outlive the console) and writing
-// into a string.
+// into a string, with the given kernels.
 struct InMemoryConsole {
-  explicit InMemoryConsole(std::string_view input, std::size_t piece = SIZE_MAX)
-      : source(input, piece) {}
+  explicit InMemoryConsole(
+      std::string_view input, std::size_t piece = SIZE_MAX,
+      const number_list::simd::Kernels& kernels = number_list::simd::fastest_kernels())
+      : source(input, piece), console(source, sink, kernels) {}
   number_list::ConsoleInput& in() { return console.in; }
   number_list::ConsoleOutput& out() { return console.out; }
   // Everything written so far, flushed first.
@@ -56,7 +59,7 @@ struct InMemoryConsole {
 
   MemorySource source;
   StringSink sink;
-  number_list::Console console{source, sink};
+  number_list::Console console;
 };
 
 }  // namespace test_support

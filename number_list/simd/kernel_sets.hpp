@@ -1,0 +1,32 @@
+// The kernels of each instruction set, as kernels.cpp gathers them. Only kernels.cpp and the
+// kernels' own tests name these.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "number_list/simd/kernels.hpp"
+
+#define NUMBERLIST_KERNEL_SET(isa)                                                    \
+  namespace isa {                                                                     \
+  bool runs_here();                                                                   \
+  void classify(const char* bytes, std::size_t count, BlockMasks* masks);             \
+  std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count, \
+                      std::int32_t* values);                                          \
+  void format(const std::int32_t* values, std::size_t count, FormattedValues& out);   \
+  }
+
+namespace number_list::simd {
+
+NUMBERLIST_KERNEL_SET(portable)
+#if defined(__x86_64__)
+NUMBERLIST_KERNEL_SET(sse2)
+#if defined(NUMBERLIST_DISPATCH)
+NUMBERLIST_KERNEL_SET(avx2)
+NUMBERLIST_KERNEL_SET(avx512)
+#endif
+#endif
+
+}  // namespace number_list::simd
+
+#undef NUMBERLIST_KERNEL_SET

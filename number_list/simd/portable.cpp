@@ -1,0 +1,58 @@
+// The reference kernels, in plain C++ on 64-bit words: every machine runs them, and every other
+// kernel must give exactly what they give.
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "number_list/simd/kernel_sets.hpp"
+#include "number_list/simd/number_text.hpp"
+#include "number_list/simd/swar.hpp"
+
+namespace number_list::simd::portable {
+
+bool runs_here() { return true; }
+
+void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
+  for (std::size_t block = 0; block < count; ++block) {
+    BlockMasks m{0, 0, 0};
+    for (unsigned at = 0; at < block_size; at += 8) {
+      const std::uint64_t word = swar::load(bytes + block * block_size + at);
+      const std::uint64_t spaces =
+          (swar::bytes_below(word, '\r' + 1) & ~swar::bytes_below(word, '\t')) |
+          swar::bytes_equal(word, ' ');
+      const std::uint64_t signs = swar::bytes_equal(word, '+') | swar::bytes_equal(word, '-');
+      m.digits |= swar::gather_high_bits(swar::digit_bytes(word)) << at;
+      m.spaces |= swar::gather_high_bits(spaces) << at;
+      m.signs |= swar::gather_high_bits(signs) << at;
+    }
+    masks[block] = m;
+  }
+}
+
+std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
+                    std::int32_t* values) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const char* const end = data + ends[i];
+    const std::uint64_t last_eight = swar::load(end - 8);
+    const std::uint64_t first_eight = swar::load(end - 16);
+    // Digits counted back from the end: the highest bytes of the words, last word first.
+    const std::uint64_t late_stop = ~swar::digit_bytes(last_eight) & swar::high_bits;
+    const std::uint64_t early_stop = ~swar::digit_bytes(first_eight) & swar::high_bits;
+    const auto digits = static_cast<unsigned>(
+        late_stop != 0 ? std::countl_zero(late_stop) / 8 : 8 + std::countl_zero(early_stop) / 8);
+    if (digits > convertible_digits) return i;
+    const std::uint64_t magnitude =
+        number_text::value_of_last_digits(first_eight, last_eight, digits);
+    if (!number_text::store_signed(magnitude, end[-static_cast<int>(digits) - 1], values[i]))
+      return i;
+  }
+  return count;
+}
+
+void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
+  for (std::size_t i = 0; i < count; ++i) {
+    out.lengths[i] = number_text::format_slot(values[i], out.slots.data() + i * slot_size);
+  }
+}
+
+}  // namespace number_list::simd::portable

@@ -1,0 +1,88 @@
+// Eight bytes at a time in an ordinary 64-bit word (SIMD within a register): the portable kernels'
+// tools, also used by vector kernels for the steps that vectors do not speed up.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace number_list::simd::swar {
+
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
+              "words are loaded in one of the two plain byte orders");
+
+constexpr std::uint64_t every_byte(std::uint8_t byte) { return 0x0101010101010101U * byte; }
+inline constexpr std::uint64_t high_bits = every_byte(0x80);
+inline constexpr std::uint64_t low_seven_bits = every_byte(0x7F);
+// '0' in every byte: subtracting it turns eight ASCII digits into their values.
+inline constexpr std::uint64_t ascii_zeros = every_byte('0');
+
+constexpr std::uint64_t byte_swap(std::uint64_t word) {
+  word = ((word & 0x00FF00FF00FF00FF) << 8) | ((word >> 8) & 0x00FF00FF00FF00FF);
+  word = ((word & 0x0000FFFF0000FFFF) << 16) | ((word >> 16) & 0x0000FFFF0000FFFF);
+  return (word << 32) | (word >> 32);
+}
+
+// Eight bytes from `p` as one word whose lowest byte is p[0], on either byte order.
+inline std::uint64_t load(const char* p) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, p, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = byte_swap(word);
+  return word;
+}
+
+// Stores a word made by load()'s rule: its lowest byte goes to p[0].
+inline void store(char* p, std::uint64_t word) {
+  if constexpr (std::endian::native == std::endian::big) word = byte_swap(word);
+  std::memcpy(p, &word, sizeof word);
+}
+
+// The high bit of every byte below `bound` (<= 0x80). Exact: no carry crosses a byte, since the
+// sum is formed from the low seven bits only (Bit Twiddling Hacks, "hasless").
+constexpr std::uint64_t bytes_below(std::uint64_t word, std::uint8_t bound) {
+  return ~(((word & low_seven_bits) + every_byte(static_cast<std::uint8_t>(0x80 - bound))) | word) &
+         high_bits;
+}
+
+// The high bit of every byte equal to `byte`: exact zero-byte detection after an XOR.
+constexpr std::uint64_t bytes_equal(std::uint64_t word, std::uint8_t byte) {
+  const std::uint64_t zeroed = word ^ every_byte(byte);
+  return ~(((zeroed & low_seven_bits) + low_seven_bits) | zeroed) & high_bits;
+}
+
+constexpr std::uint64_t digit_bytes(std::uint64_t word) {
+  return bytes_below(word, '9' + 1) & ~bytes_below(word, '0');
+}
+
+// The high bits of a word's bytes gathered into eight bits, byte 0's lowest.
+constexpr std::uint64_t gather_high_bits(std::uint64_t flags) {
+  std::uint64_t bits = flags >> 7;
+  bits |= bits >> 7;
+  bits |= bits >> 14;
+  bits |= bits >> 28;
+  return bits & 0xFF;
+}
+
+// The value of eight digits 0..9 held one a byte, the first in the lowest byte: pairs, then
+// quads, then the whole in three multiplications (simdjson's parse_eight_digits_unrolled, after
+// Wojciech Mula's SWAR parsing).
+constexpr std::uint32_t eight_digits_value(std::uint64_t digits) {
+  digits = digits * 10 + (digits >> 8);
+  digits = (((digits & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
+            (((digits >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
+           32;
+  return static_cast<std::uint32_t>(digits);
+}
+
+// The eight decimal digits of `value` < 10^8 as ASCII, the first in the lowest byte: halves,
+// quarters, then single digits, each split by a multiply and shift in every lane at once (Daniel
+// Lemire, "Converting integers to fixed-digit representations quickly", 2021).
+constexpr std::uint64_t eight_digits_text(std::uint32_t value) {
+  const std::uint64_t quads = (value / 10000) | (std::uint64_t{value % 10000} << 32);
+  const std::uint64_t quad_tops = ((quads * 10486) >> 20) & 0x0000007F0000007F;  // / 100
+  const std::uint64_t pairs = quad_tops | ((quads - 100 * quad_tops) << 16);
+  const std::uint64_t pair_tops = ((pairs * 103) >> 10) & 0x000F000F000F000F;  // / 10
+  return (pair_tops | ((pairs - 10 * pair_tops) << 8)) + ascii_zeros;
+}
+
+}  // namespace number_list::simd::swar

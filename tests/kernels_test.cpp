@@ -1,0 +1,183 @@
+// Every kernel set against plain byte-by-byte definitions of what it computes: the classes of
+// input bytes, the values of numbers, and the text of values.
+#include "number_list/simd/kernels.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/each_kernel_set.hpp"
+
+namespace {
+
+using number_list::simd::BlockMasks;
+using number_list::simd::Kernels;
+using test_support::for_each_kernel_set;
+namespace simd = number_list::simd;
+
+BlockMasks classify_byte_by_byte(std::string_view block) {
+  BlockMasks masks{0, 0, 0};
+  for (std::size_t i = 0; i < simd::block_size; ++i) {
+    const char c = block[i];
+    const std::uint64_t bit = std::uint64_t{1} << i;
+    if (c >= '0' && c <= '9') masks.digits |= bit;
+    if (c == ' ' || (c >= '\t' && c <= '\r')) masks.spaces |= bit;
+    if (c == '+' || c == '-') masks.signs |= bit;
+  }
+  return masks;
+}
+
+// Bytes near every class boundary, and the rest of the byte range.
+char any_byte(std::mt19937_64& random) {
+  static constexpr std::string_view near = "0123456789/:+-,.\t\n\v\f\r\b\x0e \x1f!*x";
+  const auto pick = random() % 4;
+  if (pick == 0) return static_cast<char>(random() % 256);
+  return near[random() % near.size()];
+}
+
+TEST(Kernels, ClassifyEveryByteAsTheDefinitionSays) {
+  std::mt19937_64 random(7);
+  constexpr std::size_t blocks = 5;
+  std::string input(blocks * simd::block_size, '\0');
+  for (int round = 0; round < 400; ++round) {
+    for (char& c : input) c = any_byte(random);
+    for_each_kernel_set([&input](const Kernels& kernels) {
+      std::array<BlockMasks, blocks> masks{};
+      // From an odd address too: the input buffer gives blocks no alignment.
+      kernels.classify(input.data() + 0, blocks - 1, masks.data());
+      for (std::size_t b = 0; b + 1 < blocks; ++b) {
+        const BlockMasks expected =
+            classify_byte_by_byte(std::string_view(input).substr(b * simd::block_size));
+        ASSERT_EQ(masks[b].digits, expected.digits) << "block " << b;
+        ASSERT_EQ(masks[b].spaces, expected.spaces) << "block " << b;
+        ASSERT_EQ(masks[b].signs, expected.signs) << "block " << b;
+      }
+      kernels.classify(input.data() + 3, 1, masks.data());
+      const BlockMasks shifted = classify_byte_by_byte(std::string_view(input).substr(3));
+      ASSERT_EQ(masks[0].digits, shifted.digits);
+      ASSERT_EQ(masks[0].spaces, shifted.spaces);
+      ASSERT_EQ(masks[0].signs, shifted.signs);
+    });
+  }
+}
+
+// Numbers laid out as the reader meets them, with where each ends and what it must read as; a
+// value is absent where the kernels must stop (too many digits, out of range).
+struct Numbers {
+  std::string buffer;  // lead room, then the text
+  std::vector<std::uint32_t> ends;
+  std::vector<std::optional<std::int32_t>> values;
+  const char* data() const { return buffer.data() + simd::convert_window; }
+};
+
+Numbers random_numbers(std::mt19937_64& random, std::size_t count) {
+  Numbers numbers;
+  numbers.buffer.assign(simd::convert_window, '\0');
+  static constexpr std::array<std::string_view, 6> gaps = {" ", "\n", "\t\r\n", "  ", "", "x"};
+  for (std::size_t i = 0; i < count; ++i) {
+    // The gap before a signed number may be empty: "12-5" is 12 then -5.
+    const auto sign = random() % 4;
+    const std::string_view gap = gaps[random() % gaps.size()];
+    const bool has_sign = sign == 1 || sign == 2;
+    numbers.buffer += i == 0 || (gap.empty() && !has_sign) ? " " : gap;
+    if (sign == 1) numbers.buffer += '-';
+    if (sign == 2) numbers.buffer += '+';
+    const std::size_t zeros = random() % 5 == 0 ? random() % 8 : 0;
+    const std::size_t digits = 1 + random() % (random() % 3 == 0 ? 16 : 10);
+    std::string text(zeros, '0');
+    for (std::size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    numbers.buffer += text;
+    numbers.ends.push_back(
+        static_cast<std::uint32_t>(numbers.buffer.size() - simd::convert_window));
+    std::int64_t magnitude = 0;
+    bool fits = text.size() <= simd::convertible_digits;
+    for (const char c : text) {
+      if (magnitude > (std::int64_t{1} << 32)) break;  // out of range already
+      magnitude = magnitude * 10 + (c - '0');
+    }
+    const std::int64_t value = sign == 1 ? -magnitude : magnitude;
+    fits = fits && value >= std::numeric_limits<std::int32_t>::min() &&
+           value <= std::numeric_limits<std::int32_t>::max();
+    numbers.values.push_back(fits ? std::optional(static_cast<std::int32_t>(value)) : std::nullopt);
+  }
+  numbers.buffer.append(simd::convert_window, '\0');
+  return numbers;
+}
+
+TEST(Kernels, ConvertUpToTheFirstNumberTheyLeaveToTheCaller) {
+  std::mt19937_64 random(11);
+  for (int round = 0; round < 2000; ++round) {
+    const Numbers numbers = random_numbers(random, 1 + random() % 9);
+    std::size_t expected = 0;
+    while (expected < numbers.values.size() && numbers.values[expected]) ++expected;
+    for_each_kernel_set([&numbers, expected](const Kernels& kernels) {
+      std::vector<std::int32_t> values(numbers.ends.size(), -7);
+      const std::size_t converted =
+          kernels.convert(numbers.data(), numbers.ends.data(), numbers.ends.size(), values.data());
+      ASSERT_EQ(converted, expected) << numbers.buffer.substr(simd::convert_window);
+      for (std::size_t i = 0; i < converted; ++i) {
+        ASSERT_EQ(values[i], *numbers.values[i]) << numbers.buffer.substr(simd::convert_window);
+      }
+    });
+  }
+}
+
+std::string printed(std::int32_t value) {
+  std::array<char, 16> text{};
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
+  return {text.data(), result.ptr};
+}
+
+void expect_formatted_as_printed(const Kernels& kernels, const std::vector<std::int32_t>& values) {
+  for (std::size_t first = 0; first < values.size(); first += simd::format_batch) {
+    const std::size_t count = std::min(simd::format_batch, values.size() - first);
+    simd::FormattedValues out{};
+    kernels.format(values.data() + first, count, out);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string expected = printed(values[first + i]);
+      const std::string_view text(out.text(i), simd::slot_size);
+      ASSERT_EQ(text.substr(0, out.lengths[i]), expected);
+      ASSERT_EQ(text.substr(out.lengths[i], simd::blanks_after_text),
+                std::string(simd::blanks_after_text, ' '))
+          << "blanks after " << expected;
+    }
+  }
+}
+
+TEST(Kernels, FormatValuesAsPrintfDoes) {
+  std::vector<std::int32_t> values = {0,
+                                      7,
+                                      9,
+                                      10,
+                                      99,
+                                      100,
+                                      12345,
+                                      999999999,
+                                      1000000000,
+                                      std::numeric_limits<std::int32_t>::max(),
+                                      std::numeric_limits<std::int32_t>::min()};
+  // Each power of ten and its neighbours, of both signs: where the digit count changes.
+  for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
+    for (const std::int64_t v : {power - 1, power, power + 1}) {
+      values.push_back(static_cast<std::int32_t>(v));
+      values.push_back(static_cast<std::int32_t>(-v));
+    }
+  }
+  std::mt19937_64 random(13);
+  for (int i = 0; i < 100000; ++i) {
+    const auto magnitude = static_cast<std::uint32_t>(random()) >> (random() % 32);
+    values.push_back(static_cast<std::int32_t>(i % 2 == 0 ? magnitude : 0U - magnitude));
+  }
+  for_each_kernel_set(
+      [&values](const Kernels& kernels) { expect_formatted_as_printed(kernels, values); });
+}
+
+}  // namespace
