@@ -27,9 +27,8 @@ void list_with_positions(number_list::ConsoleOutput& out, const NumberList& list
     label.advance();
     return p;
   };
-  out.write_values(
-      entered.size(), [entered](std::size_t i) { return entered[i]; }, PositionPrompt::longest,
-      write_label, false);
+  out.write_values(entered, number_list::ConsoleOutput::Order::as_stored, PositionPrompt::longest,
+                   write_label, false);
   const auto unentered = static_cast<std::size_t>(list.size()) - entered.size();
   out.write_pieces(unentered, PositionPrompt::longest + 1, [&label](char* p, std::size_t) {
     p = label.write_at(p);

@@ -93,7 +93,7 @@ std::size_t ConsoleInput::find_number_ends(const char* origin) {
   const std::uint32_t base = offset_of(origin);
   std::size_t found = 0;
   std::uint64_t digit_before = 0;  // origin is never inside a run of digits
-  for (std::size_t b = 0; b < blocks; ++b) {
+  for (std::uint32_t b = 0; b < blocks; ++b) {
     const simd::BlockMasks& m = masks_[b];
     const char* const block = origin + b * simd::block_size;
     const std::uint64_t digit_after =
@@ -103,7 +103,7 @@ std::size_t ConsoleInput::find_number_ends(const char* origin) {
     const std::uint64_t stops = ~(m.digits | m.spaces | m.signs) | (m.signs & ~digit_after);
     // A run may end at the first stop ("12x" gives 12), not after it.
     if (stops != 0) run_ends &= ((stops & (0 - stops)) << 1) - 1;
-    const auto block_base = static_cast<std::uint32_t>(base + b * simd::block_size);
+    const std::uint32_t block_base = base + b * std::uint32_t{simd::block_size};
     for (; run_ends != 0; run_ends &= run_ends - 1) {
       ends_[found++] = block_base + static_cast<std::uint32_t>(std::countr_zero(run_ends));
     }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "number_list/byte_stream.hpp"
@@ -68,18 +69,25 @@ class ConsoleOutput : Pinned {
     next_ = p;
   }
 
-  // Writes `count` values, the i-th value_at(i), each as "%d" writes it: behind what
-  // write_before(p, i) writes at p (at most `longest_before` bytes; it returns its end), and
-  // followed by a blank when `blank_after` says so. Values are formatted a batch at a time.
-  template <class ValueAt, class WriteBefore>
-  void write_values(std::size_t count, ValueAt value_at, std::size_t longest_before,
+  // Writes `values`, in the order they are stored or the reverse, each as "%d" writes it: behind
+  // what write_before(p, i) writes at p for the i-th written (at most `longest_before` bytes; it
+  // returns its end), and followed by a blank when `blank_after` says so. Values are formatted a
+  // batch at a time.
+  enum class Order { as_stored, reversed };
+  template <class WriteBefore>
+  void write_values(std::span<const std::int32_t> values, Order order, std::size_t longest_before,
                     WriteBefore write_before, bool blank_after) {
     const std::size_t after = blank_after ? 1 : 0;
-    std::array<std::int32_t, simd::format_batch> batch{};
-    for (std::size_t first = 0; first < count; first += simd::format_batch) {
-      const std::size_t n = std::min(simd::format_batch, count - first);
-      for (std::size_t i = 0; i < n; ++i) batch[i] = value_at(first + i);
-      format_(batch.data(), n, formatted_);
+    std::array<std::int32_t, simd::format_batch> reversed{};
+    for (std::size_t first = 0; first < values.size(); first += simd::format_batch) {
+      const std::size_t n = std::min(simd::format_batch, values.size() - first);
+      const std::int32_t* batch = values.data() + first;
+      if (order == Order::reversed) {
+        const std::int32_t* const last = values.data() + values.size() - 1 - first;
+        for (std::size_t i = 0; i < n; ++i) reversed[i] = *(last - i);
+        batch = reversed.data();
+      }
+      format_(batch, n, formatted_);
       // A text is copied with the blanks after it: one fixed-size move, not a measured copy.
       write_pieces(n, longest_before + simd::slot_size, [&](char* p, std::size_t i) {
         p = write_before(p, first + i);
@@ -120,6 +128,18 @@ class ConsoleInput : Pinned {
     next_ = data() + ends_[taken_];
     ++taken_;
     return true;
+  }
+
+  // The numbers already found and converted: what the next reads give, in order, without waiting.
+  std::span<const std::int32_t> ready() const {
+    return {values_.data() + taken_, found_ - taken_};
+  }
+  // Takes the first `n` (<= ready().size()) numbers of ready(), as n reads would.
+  void take_ready(std::size_t n) {
+    assert(n <= found_ - taken_);
+    if (n == 0) return;
+    taken_ += n;
+    next_ = data() + ends_[taken_ - 1];
   }
 
   bool failed() const { return failed_; }

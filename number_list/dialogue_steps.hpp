@@ -2,6 +2,8 @@
 // and the message that ends a run when memory can't be had.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,22 +26,34 @@ std::optional<NumberList> open_number_list(Console& console);
 int report_allocation_failure(Console& console);
 
 // Reads the values of the positions first <= position < end, each after its prompt. A value that
-// can't be read is not stored: the position keeps reading as 0.
+// can't be read is not stored: the position keeps reading as 0. Numbers the input already holds
+// are taken in runs, their prompts written in bulk: no read between them could wait, so the
+// output is the same as prompt, read, prompt, read.
 template <ValuePrompt Prompt>
 void enter_values(Console& console, NumberList& list, Position first, Position end,
                   Prompt& prompt) {
   if (first >= end) return;
-  Position position = first;
-  for (std::int32_t& value : list.positions_to_enter(first, end)) {
+  const std::span<std::int32_t> values = list.positions_to_enter(first, end);
+  std::size_t entered = 0;
+  while (entered < values.size()) {
+    const std::span<const std::int32_t> ready = console.in.ready();
+    if (!ready.empty()) {
+      const std::size_t run = std::min(ready.size(), values.size() - entered);
+      prompt.write_next(console.out, static_cast<Position>(run));
+      std::copy_n(ready.begin(), run, values.begin() + static_cast<std::ptrdiff_t>(entered));
+      console.in.take_ready(run);
+      entered += run;
+      continue;
+    }
     prompt.write_next(console.out);
-    if (!console.in.read_int(value)) {
+    if (!console.in.read_int(values[entered])) {
       // Every later read fails as this one did: the remaining prompts follow at once.
-      prompt.write_next(console.out, end - position - 1);
+      prompt.write_next(console.out, static_cast<Position>(values.size() - entered - 1));
       break;
     }
-    ++position;
+    ++entered;
   }
-  list.entered_up_to(position);
+  list.entered_up_to(first + static_cast<Position>(entered));
 }
 
 }  // namespace number_list

@@ -46,14 +46,22 @@ class PositionPrompt {
     return p + length_;
   }
   void advance() {
-    const std::size_t last_digit = length_ - closing.size() - 1;
-    std::uint64_t& word = last_digit < sizeof low_ ? low_ : high_;
-    const std::size_t shift = decimal::byte_shift(last_digit % sizeof low_);
-    if (((word >> shift) & 0xFF) == '9') {
-      render(position_ + 1);  // a carry: one time in ten
-    } else {
-      word += std::uint64_t{1} << shift;
-      ++position_;
+    // Counted up in place, carries and all; only a position with one digit more is rendered.
+    std::size_t digit = length_ - closing.size() - 1;
+    for (;;) {
+      std::uint64_t& word = digit < sizeof low_ ? low_ : high_;
+      const std::size_t shift = decimal::byte_shift(digit % sizeof low_);
+      if (((word >> shift) & 0xFF) != '9') {
+        word += std::uint64_t{1} << shift;
+        ++position_;
+        return;
+      }
+      word -= std::uint64_t{'9' - '0'} << shift;
+      if (digit == 1) {  // all nines
+        render(position_ + 1);
+        return;
+      }
+      --digit;
     }
   }
   void write_next(ConsoleOutput& out) {

@@ -17,7 +17,7 @@ void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
   out.write_repeated("0 ", static_cast<std::size_t>(list.size()) - list.entered().size());
   const std::span<const std::int32_t> entered = list.entered();
   out.write_values(
-      entered.size(), [entered](std::size_t i) { return entered[entered.size() - 1 - i]; }, 0,
+      entered, number_list::ConsoleOutput::Order::reversed, 0,
       [](char* p, std::size_t) { return p; }, true);
 }
 

@@ -105,14 +105,14 @@ NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* end
 // Eight values at a time, one a 64-bit lane: the digits by the same multiply-and-shift splits as
 // number_text::format_slot, then each slot's low and high words put together from two vectors.
 NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  alignas(32) std::array<std::int32_t, format_batch> batch{};
-  std::copy_n(values, count, batch.begin());
   const __m512i zero = _mm512_setzero_si512();
   const __m512i one = _mm512_set1_epi64(1);
   const __m512i blanks = _mm512_set1_epi8(' ');
   for (std::size_t first = 0; first < count; first += 8) {
-    const __m256i signed_values =
-        _mm256_load_si256(reinterpret_cast<const __m256i*>(&batch[first]));
+    // Loaded under a mask: no read past the last value, no copy into a padded batch.
+    const std::size_t here = std::min<std::size_t>(8, count - first);
+    const __m256i signed_values = _mm512_castsi512_si256(
+        _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1U << here) - 1), values + first));
     const auto negative =
         static_cast<__mmask8>(_mm256_movemask_ps(_mm256_castsi256_ps(signed_values)));
     // abs() of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
