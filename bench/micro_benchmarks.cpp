@@ -1,14 +1,16 @@
-// The per-value pieces in isolation, in ns a value: reading one number, writing one listing
-// entry, writing one value prompt.
+// The per-value pieces in isolation, in ns a value: reading numbers and writing listing entries
+// with each kernel set this machine runs, and writing one value prompt.
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "number_list/console.hpp"
 #include "number_list/prompts.hpp"
+#include "number_list/simd/kernels.hpp"
 #include "support/memory_streams.hpp"
 #include "support/sample_input.hpp"
 
@@ -16,6 +18,7 @@ namespace {
 
 using number_list::ConsoleInput;
 using number_list::ConsoleOutput;
+using number_list::simd::Kernels;
 
 // Takes every byte and keeps none, so that only the formatting is measured.
 class DiscardingSink final : public number_list::ByteSink {
@@ -38,41 +41,53 @@ std::string random_values(std::size_t count) {
   return text;
 }
 
-void ReadOneValue(benchmark::State& state) {
-  const std::string text = random_values(1 << 16);
+constexpr std::size_t values_a_round = std::size_t{1} << 16;
+
+// Reports the time a value, like the others, though an iteration handles a whole round.
+void count_values(benchmark::State& state) {
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values_a_round));
+  state.counters["per_value"] = benchmark::Counter(
+      static_cast<double>(values_a_round),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void ReadValues(benchmark::State& state, const Kernels* kernels) {
+  const std::string text = random_values(values_a_round);
   DiscardingSink sink;
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
   for (auto _ : state) {
     state.PauseTiming();
     test_support::MemorySource source(text);
-    ConsoleOutput output(sink);
-    ConsoleInput input(source, output);
+    ConsoleOutput output(sink, *kernels);
+    ConsoleInput input(source, output, *kernels);
     state.ResumeTiming();
     std::int32_t value = 0;
     while (input.read_int(value)) benchmark::DoNotOptimize(value);
   }
-  state.SetItemsProcessed(state.iterations() * (1 << 16));
-  // An iteration reads a whole buffer of values: report the time a value, like the others.
-  state.counters["per_value"] = benchmark::Counter(
-      1 << 16, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  count_values(state);
 }
-BENCHMARK(ReadOneValue);
 
-void WriteOneListingEntry(benchmark::State& state) {
+// As extendlist's listing writes its entries.
+void WriteListing(benchmark::State& state, const Kernels* kernels) {
+  std::vector<std::int32_t> values(values_a_round);
+  std::mt19937 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same values every run
+  for (std::int32_t& value : values) value = static_cast<std::int32_t>(random());
   DiscardingSink sink;
-  ConsoleOutput output(sink);
-  number_list::PositionPrompt label(0);
-  std::int32_t value = -1234567890;
+  ConsoleOutput output(sink, *kernels);
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
   for (auto _ : state) {
-    // As extendlist's listing writes an entry.
-    output.advance_to(number_list::decimal::write_int(label.write_at(output.room(32)), value));
-    label.advance();
-    value += 7919;
+    number_list::PositionPrompt label(0);
+    output.write_values(
+        values, ConsoleOutput::Order::as_stored, number_list::PositionPrompt::longest,
+        [&label](char* p, std::size_t) {
+          p = label.write_at(p);
+          label.advance();
+          return p;
+        },
+        false);
   }
-  state.SetItemsProcessed(state.iterations());
+  count_values(state);
 }
-BENCHMARK(WriteOneListingEntry);
 
 void WriteOneNumberedPrompt(benchmark::State& state) {
   DiscardingSink sink;
@@ -96,4 +111,15 @@ BENCHMARK(WriteOneFixedPrompt);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  for (const Kernels& kernels : number_list::simd::compiled_kernels()) {
+    if (!kernels.runs_here()) continue;
+    const std::string name(kernels.name);
+    benchmark::RegisterBenchmark(("ReadValues/" + name).c_str(), ReadValues, &kernels);
+    benchmark::RegisterBenchmark(("WriteListing/" + name).c_str(), WriteListing, &kernels);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -131,9 +131,7 @@ class ConsoleInput : Pinned {
   }
 
   // The numbers already found and converted: what the next reads give, in order, without waiting.
-  std::span<const std::int32_t> ready() const {
-    return {values_.data() + taken_, found_ - taken_};
-  }
+  std::span<const std::int32_t> ready() const { return {values_.data() + taken_, found_ - taken_}; }
   // Takes the first `n` (<= ready().size()) numbers of ready(), as n reads would.
   void take_ready(std::size_t n) {
     assert(n <= found_ - taken_);
@@ -183,9 +181,9 @@ class ConsoleInput : Pinned {
 
   // The numbers found by the last sweep, ready to be taken: their values and where each ends
   // (from data()). A number ends at a non-digit after a digit, so a window holds at most half as
-  // many ends as bytes.
+  // many ends as bytes; ends_ has room for a block's unconditional stores past the last.
   std::array<simd::BlockMasks, window_blocks> masks_{};
-  std::array<std::uint32_t, window / 2> ends_{};
+  std::array<std::uint32_t, window / 2 + 8> ends_{};
   std::array<std::int32_t, window / 2> values_{};
   std::size_t found_ = 0;
   std::size_t taken_ = 0;

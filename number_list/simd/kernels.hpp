@@ -41,7 +41,7 @@ using ConvertFn = std::size_t (*)(const char* data, const std::uint32_t* ends, s
 // ending at the slot's last byte, with blanks before it. A slot of blanks follows the last, so
 // that the slot_size bytes from any text's first byte are the text and at least
 // blanks_after_text blanks: a caller copies that many whatever the length, as one fixed-size move.
-inline constexpr std::size_t format_batch = 16;
+inline constexpr std::size_t format_batch = 64;
 inline constexpr std::size_t slot_size = 16;
 inline constexpr std::size_t blanks_after_text = slot_size - 11;  // 11: "-2147483648"
 struct FormattedValues {
