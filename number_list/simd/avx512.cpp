@@ -1,4 +1,5 @@
-// Kernels for x86-64 machines with AVX-512 (BW): a whole block classified in one step, four
+// Kernels for x86-64 machines with AVX-512 (F, BW and CD, as every AVX-512 processor since
+// Skylake-SP has them): a whole block classified in one step, four
 // numbers converted and eight formatted at once. Built with the baseline's flags: only these
 // functions use AVX-512, and they run only where runs_here() says the machine has it.
 #include <immintrin.h>
@@ -18,7 +19,7 @@
 #include "number_list/simd/kernel_sets.hpp"
 #include "number_list/simd/number_text.hpp"
 
-#define NUMBERLIST_AVX512 [[gnu::target("avx512f,avx512bw")]]
+#define NUMBERLIST_AVX512 [[gnu::target("avx512f,avx512bw,avx512cd")]]
 
 namespace number_list::simd::avx512 {
 namespace {
@@ -36,7 +37,9 @@ constexpr unsigned lanes = 4;
 
 }  // namespace
 
-bool runs_here() { return __builtin_cpu_supports("avx512bw") != 0; }
+bool runs_here() {
+  return __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512cd") != 0;
+}
 
 NUMBERLIST_AVX512 void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
   for (std::size_t block = 0; block < count; ++block) {
@@ -108,6 +111,10 @@ NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, For
   const __m512i zero = _mm512_setzero_si512();
   const __m512i one = _mm512_set1_epi64(1);
   const __m512i blanks = _mm512_set1_epi8(' ');
+  const auto& steps = number_text::length_steps;
+  const __m512i steps_low = _mm512_setr_epi64(steps[0], steps[1], steps[2], steps[3], steps[4],
+                                              steps[5], steps[6], steps[7]);
+  const __m512i steps_high = _mm512_setr_epi64(steps[8], steps[9], 0, 0, 0, 0, 0, 0);
   for (std::size_t first = 0; first < count; first += 8) {
     // Loaded under a mask: no read past the last value, no copy into a padded batch.
     const std::size_t here = std::min<std::size_t>(8, count - first);
@@ -149,12 +156,13 @@ NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, For
         _mm512_add_epi16(_mm512_or_si512(lead_tens, _mm512_slli_epi16(lead_ones, 8)),
                          _mm512_set1_epi16(0x3030)),
         48);
-    __m512i length = one;
-    for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
-      const __mmask8 longer =
-          _mm512_cmpge_epu64_mask(magnitude, _mm512_set1_epi64(number_text::length_steps[step]));
-      length = _mm512_mask_add_epi64(length, longer, length, one);
-    }
+    // The length from the bit length, as number_text::decimal_length finds it.
+    const __m512i bits = _mm512_sub_epi64(_mm512_set1_epi64(64),
+                                          _mm512_lzcnt_epi64(_mm512_or_si512(magnitude, one)));
+    const __m512i estimate = _mm512_srli_epi64(_mm512_mul_epu32(bits, _mm512_set1_epi64(1233)), 12);
+    const __m512i step = _mm512_permutex2var_epi64(steps_low, estimate, steps_high);
+    const __m512i length =
+        _mm512_mask_add_epi64(estimate, _mm512_cmpge_epu64_mask(magnitude, step), estimate, one);
     // Bytes before the text become blanks: bytes from slot_size - length on are kept.
     const __m512i keep_low =
         _mm512_sllv_epi64(_mm512_set1_epi64(-1),
