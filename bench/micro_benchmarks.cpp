@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "number_list/console.hpp"
@@ -51,7 +52,17 @@ void count_values(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void ReadValues(benchmark::State& state, const Kernels* kernels) {
+// The kernel set of that name, when this build has it and this machine runs it.
+const Kernels* kernels_named(std::string_view name) {
+  for (const Kernels& kernels : number_list::simd::compiled_kernels()) {
+    if (kernels.name == name && kernels.runs_here()) return &kernels;
+  }
+  return nullptr;
+}
+
+void ReadValues(benchmark::State& state, std::string_view kernel_set) {
+  const Kernels* const kernels = kernels_named(kernel_set);
+  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
   const std::string text = random_values(values_a_round);
   DiscardingSink sink;
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
@@ -68,7 +79,9 @@ void ReadValues(benchmark::State& state, const Kernels* kernels) {
 }
 
 // As extendlist's listing writes its entries.
-void WriteListing(benchmark::State& state, const Kernels* kernels) {
+void WriteListing(benchmark::State& state, std::string_view kernel_set) {
+  const Kernels* const kernels = kernels_named(kernel_set);
+  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
   std::vector<std::int32_t> values(values_a_round);
   std::mt19937 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same values every run
   for (std::int32_t& value : values) value = static_cast<std::int32_t>(random());
@@ -88,6 +101,15 @@ void WriteListing(benchmark::State& state, const Kernels* kernels) {
   }
   count_values(state);
 }
+
+BENCHMARK_CAPTURE(ReadValues, portable, "portable");
+BENCHMARK_CAPTURE(ReadValues, sse2, "sse2");
+BENCHMARK_CAPTURE(ReadValues, avx2, "avx2");
+BENCHMARK_CAPTURE(ReadValues, avx512, "avx512");
+BENCHMARK_CAPTURE(WriteListing, portable, "portable");
+BENCHMARK_CAPTURE(WriteListing, sse2, "sse2");
+BENCHMARK_CAPTURE(WriteListing, avx2, "avx2");
+BENCHMARK_CAPTURE(WriteListing, avx512, "avx512");
 
 void WriteOneNumberedPrompt(benchmark::State& state) {
   DiscardingSink sink;
@@ -111,15 +133,4 @@ BENCHMARK(WriteOneFixedPrompt);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  for (const Kernels& kernels : number_list::simd::compiled_kernels()) {
-    if (!kernels.runs_here()) continue;
-    const std::string name(kernels.name);
-    benchmark::RegisterBenchmark(("ReadValues/" + name).c_str(), ReadValues, &kernels);
-    benchmark::RegisterBenchmark(("WriteListing/" + name).c_str(), WriteListing, &kernels);
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();

@@ -119,7 +119,7 @@ std::size_t ConsoleInput::find_number_ends(const char* origin) {
     const simd::BlockMasks& m = masks_[b];
     const char* const block = origin + b * simd::block_size;
     const std::uint64_t digit_after =
-        (m.digits >> 1) | (std::uint64_t{decimal::is_digit(block[simd::block_size])} << 63);
+        (m.digits >> 1) | (decimal::is_digit(block[simd::block_size]) ? std::uint64_t{1} << 63 : 0);
     std::uint64_t run_ends = ~m.digits & ((m.digits << 1) | digit_before);
     digit_before = m.digits >> 63;
     const std::uint64_t stops = ~(m.digits | m.spaces | m.signs) | (m.signs & ~digit_after);

@@ -3,6 +3,7 @@
 // runs_here() says the machine has it.
 #include <immintrin.h>
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +38,7 @@ unsigned digits_before_end(std::uint64_t non_digits) {
 
 }  // namespace
 
-bool runs_here() { return __builtin_cpu_supports("avx2") != 0; }
+bool runs_here() { return __builtin_cpu_supports("avx2"); }
 
 NUMBERLIST_AVX2 void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
   for (std::size_t block = 0; block < count; ++block) {
@@ -60,7 +61,7 @@ NUMBERLIST_AVX2 void classify(const char* bytes, std::size_t count, BlockMasks* 
 NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                                     std::int32_t* values) {
   // keep_from[n .. n + 15] keeps the last n bytes of a window.
-  alignas(16) static constexpr std::uint8_t keep_from[32] = {
+  alignas(16) static constexpr std::array<std::uint8_t, 32> keep_from = {
       0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
       0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -77,16 +78,16 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
     if (first_digits > convertible_digits) return i;
     if (second_digits > convertible_digits) return i + sse2::convert(data, ends + i, 1, values + i);
     const __m256i keep =
-        _mm256_inserti128_si256(_mm256_castsi128_si256(load16(keep_from + first_digits)),
-                                load16(keep_from + second_digits), 1);
+        _mm256_inserti128_si256(_mm256_castsi128_si256(load16(keep_from.data() + first_digits)),
+                                load16(keep_from.data() + second_digits), 1);
     const __m256i digits = _mm256_and_si256(_mm256_sub_epi8(windows, _mm256_set1_epi8('0')), keep);
     // Pairs, quads, then eights, in every lane at once; each window holds two eights.
     const __m256i pairs = _mm256_maddubs_epi16(digits, _mm256_set1_epi16(10 | (1 << 8)));
     const __m256i quads = _mm256_madd_epi16(pairs, _mm256_set1_epi32(100 | (1 << 16)));
     const __m256i eights =
         _mm256_madd_epi16(_mm256_packus_epi32(quads, quads), _mm256_set1_epi32(10000 | (1 << 16)));
-    alignas(32) std::uint32_t eight[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(eight), eights);
+    alignas(32) std::array<std::uint32_t, 8> eight{};
+    _mm256_store_si256(reinterpret_cast<__m256i*>(eight.data()), eights);
     const std::uint64_t first = std::uint64_t{eight[0]} * 100000000 + eight[1];
     const std::uint64_t second = std::uint64_t{eight[4]} * 100000000 + eight[5];
     if (!number_text::store_signed(first, first_end[-static_cast<int>(first_digits) - 1],

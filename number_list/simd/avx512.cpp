@@ -38,7 +38,7 @@ constexpr unsigned lanes = 4;
 }  // namespace
 
 bool runs_here() {
-  return __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512cd") != 0;
+  return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512cd");
 }
 
 NUMBERLIST_AVX512 void classify(const char* bytes, std::size_t count, BlockMasks* masks) {

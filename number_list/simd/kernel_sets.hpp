@@ -7,6 +7,9 @@
 
 #include "number_list/simd/kernels.hpp"
 
+// The same four kernels for each instruction set: a macro, since a template cannot declare a
+// namespace.
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage)
 #define NUMBERLIST_KERNEL_SET(isa)                                                    \
   namespace isa {                                                                     \
   bool runs_here();                                                                   \

@@ -8,20 +8,16 @@
 namespace number_list::simd {
 namespace {
 
-#define NUMBERLIST_KERNELS(isa) \
-  Kernels { #isa, isa::runs_here, isa::classify, isa::convert, isa::format }
-
 constexpr std::array compiled {
-  NUMBERLIST_KERNELS(portable),
+  Kernels{"portable", portable::runs_here, portable::classify, portable::convert, portable::format},
 #if defined(__x86_64__)
-      NUMBERLIST_KERNELS(sse2),
+      Kernels{"sse2", sse2::runs_here, sse2::classify, sse2::convert, sse2::format},
 #if defined(NUMBERLIST_DISPATCH)
-      NUMBERLIST_KERNELS(avx2), NUMBERLIST_KERNELS(avx512),
+      Kernels{"avx2", avx2::runs_here, avx2::classify, avx2::convert, avx2::format},
+      Kernels{"avx512", avx512::runs_here, avx512::classify, avx512::convert, avx512::format},
 #endif
 #endif
 };
-
-#undef NUMBERLIST_KERNELS
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The x86-64 baseline kernels: sixteen bytes a step, which every x86-64 machine has.
 #include <emmintrin.h>
 
+#include <array>
 #include <bit>
 #include <climits>
 #include <cstddef>
@@ -61,7 +62,7 @@ void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                     std::int32_t* values) {
   // keep_from[n .. n + 15] keeps the last n bytes of a window.
-  alignas(16) static constexpr std::uint8_t keep_from[32] = {
+  alignas(16) static constexpr std::array<std::uint8_t, 32> keep_from = {
       0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
       0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -71,7 +72,8 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
     const auto non_digits = static_cast<std::uint16_t>(~bits_of(bytes_within(window, '0', 9)));
     const auto digits = static_cast<unsigned>(std::countl_zero(non_digits));
     if (digits > convertible_digits) return i;
-    const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep_from + digits));
+    const __m128i keep =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep_from.data() + digits));
     const __m128i value_bytes = _mm_and_si128(_mm_sub_epi8(window, _mm_set1_epi8('0')), keep);
     if (!number_text::store_signed(sixteen_digits_value(value_bytes),
                                    end[-static_cast<int>(digits) - 1], values[i])) {
