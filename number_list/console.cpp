@@ -74,12 +74,43 @@ bool ConsoleInput::read_int_after_sweep(std::int32_t& value) {
 // byte no number may start with, a number that may go on past the buffered input, a number too
 // long or out of range. Those are read slowly, one at a time.
 std::size_t ConsoleInput::sweep() {
+  found_ = kernels_.convert(data(), ends_.data(), ends_to_take(), values_.data());
+  taken_ = 0;
+  return found_;
+}
+
+// The ends of the numbers from next_ that may be taken without reading more.
+std::size_t ConsoleInput::ends_to_take() {
   std::size_t ends = find_number_ends(next_);
   // The last number may run on into input not yet read.
   if (ends > 0 && !ended_ && ends_[ends - 1] == offset_of(end_)) --ends;
-  found_ = kernels_.convert(data(), ends_.data(), ends, values_.data());
+  return ends;
+}
+
+// Converts straight into `into` when the last sweep's numbers are used up, so that values are not
+// copied a second time; what does not fit waits in values_ for the next reads.
+std::size_t ConsoleInput::read_ready(std::span<std::int32_t> into) {
+  if (taken_ < found_) {
+    const std::size_t n = std::min(found_ - taken_, into.size());
+    std::copy_n(values_.data() + taken_, n, into.data());
+    taken_ += n;
+    next_ = data() + ends_[taken_ - 1];
+    return n;
+  }
+  if (failed_ || into.empty()) return 0;
+  const std::size_t ends = ends_to_take();
+  const std::size_t direct = std::min(ends, into.size());
+  const std::size_t converted = kernels_.convert(data(), ends_.data(), direct, into.data());
+  found_ = 0;
   taken_ = 0;
-  return found_;
+  if (converted == 0) return 0;
+  next_ = data() + ends_[converted - 1];
+  if (converted == direct && direct < ends) {
+    std::copy(ends_.begin() + static_cast<std::ptrdiff_t>(direct),
+              ends_.begin() + static_cast<std::ptrdiff_t>(ends), ends_.begin());
+    found_ = kernels_.convert(data(), ends_.data(), ends - direct, values_.data());
+  }
+  return converted;
 }
 
 namespace {

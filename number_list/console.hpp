@@ -130,15 +130,10 @@ class ConsoleInput : Pinned {
     return true;
   }
 
-  // The numbers already found and converted: what the next reads give, in order, without waiting.
-  std::span<const std::int32_t> ready() const { return {values_.data() + taken_, found_ - taken_}; }
-  // Takes the first `n` (<= ready().size()) numbers of ready(), as n reads would.
-  void take_ready(std::size_t n) {
-    assert(n <= found_ - taken_);
-    if (n == 0) return;
-    taken_ += n;
-    next_ = data() + ends_[taken_ - 1];
-  }
+  // Reads into `into`, as that many reads would, the numbers that are buffered and need no wait,
+  // at most into.size(), and returns how many. 0 when the next read would wait for input or fail:
+  // read_int() then takes it.
+  std::size_t read_ready(std::span<std::int32_t> into);
 
   bool failed() const { return failed_; }
   // What has been read from the source and not yet taken.
@@ -155,6 +150,7 @@ class ConsoleInput : Pinned {
 
   bool read_int_after_sweep(std::int32_t& value);
   std::size_t sweep();
+  std::size_t ends_to_take();
   std::size_t find_number_ends(const char* origin);
   bool read_int_slowly(std::int32_t& value);
   bool skip_white_space();

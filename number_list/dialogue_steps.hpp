@@ -36,12 +36,9 @@ void enter_values(Console& console, NumberList& list, Position first, Position e
   const std::span<std::int32_t> values = list.positions_to_enter(first, end);
   std::size_t entered = 0;
   while (entered < values.size()) {
-    const std::span<const std::int32_t> ready = console.in.ready();
-    if (!ready.empty()) {
-      const std::size_t run = std::min(ready.size(), values.size() - entered);
+    const std::size_t run = console.in.read_ready(values.subspan(entered));
+    if (run > 0) {
       prompt.write_next(console.out, static_cast<Position>(run));
-      std::copy_n(ready.begin(), run, values.begin() + static_cast<std::ptrdiff_t>(entered));
-      console.in.take_ready(run);
       entered += run;
       continue;
     }

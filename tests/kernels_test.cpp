@@ -23,6 +23,11 @@ using number_list::simd::Kernels;
 using test_support::for_each_kernel_set;
 namespace simd = number_list::simd;
 
+// A random number below `n`, as a size on every machine.
+std::size_t below(std::mt19937_64& random, std::size_t n) {
+  return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+}
+
 BlockMasks classify_byte_by_byte(std::string_view block) {
   BlockMasks masks{0, 0, 0};
   for (std::size_t i = 0; i < simd::block_size; ++i) {
@@ -38,9 +43,9 @@ BlockMasks classify_byte_by_byte(std::string_view block) {
 // Bytes near every class boundary, and the rest of the byte range.
 char any_byte(std::mt19937_64& random) {
   static constexpr std::string_view near = "0123456789/:+-,.\t\n\v\f\r\b\x0e \x1f!*x";
-  const auto pick = random() % 4;
-  if (pick == 0) return static_cast<char>(random() % 256);
-  return near[random() % near.size()];
+  const std::size_t pick = below(random, 4);
+  if (pick == 0) return static_cast<char>(below(random, 256));
+  return near[below(random, near.size())];
 }
 
 TEST(Kernels, ClassifyEveryByteAsTheDefinitionSays) {
@@ -84,19 +89,20 @@ Numbers random_numbers(std::mt19937_64& random, std::size_t count) {
   static constexpr std::array<std::string_view, 6> gaps = {" ", "\n", "\t\r\n", "  ", "", "x"};
   for (std::size_t i = 0; i < count; ++i) {
     // The gap before a signed number may be empty: "12-5" is 12 then -5.
-    const auto sign = random() % 4;
-    const std::string_view gap = gaps[random() % gaps.size()];
+    const std::size_t sign = below(random, 4);
+    const std::string_view gap = gaps[below(random, gaps.size())];
     const bool has_sign = sign == 1 || sign == 2;
     numbers.buffer += i == 0 || (gap.empty() && !has_sign) ? " " : gap;
     if (sign == 1) numbers.buffer += '-';
     if (sign == 2) numbers.buffer += '+';
-    const std::size_t zeros = random() % 5 == 0 ? random() % 8 : 0;
-    const std::size_t digits = 1 + random() % (random() % 3 == 0 ? 16 : 10);
+    const std::size_t zeros = below(random, 5) == 0 ? below(random, 8) : 0;
+    const std::size_t digits = 1 + below(random, below(random, 3) == 0 ? 16 : 10);
     std::string text(zeros, '0');
-    for (std::size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    for (std::size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + below(random, 10));
     numbers.buffer += text;
-    numbers.ends.push_back(
-        static_cast<std::uint32_t>(numbers.buffer.size() - simd::convert_window));
+    // As a pointer difference: an offset the same width on every machine.
+    const char* const text_end = numbers.buffer.data() + numbers.buffer.size();
+    numbers.ends.push_back(static_cast<std::uint32_t>(text_end - numbers.data()));
     std::int64_t magnitude = 0;
     bool fits = text.size() <= simd::convertible_digits;
     for (const char c : text) {
@@ -115,7 +121,7 @@ Numbers random_numbers(std::mt19937_64& random, std::size_t count) {
 TEST(Kernels, ConvertUpToTheFirstNumberTheyLeaveToTheCaller) {
   std::mt19937_64 random(11);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
   for (int round = 0; round < 2000; ++round) {
-    const Numbers numbers = random_numbers(random, 1 + random() % 9);
+    const Numbers numbers = random_numbers(random, 1 + below(random, 9));
     std::size_t expected = 0;
     while (expected < numbers.values.size() && numbers.values[expected]) ++expected;
     for_each_kernel_set([&numbers, expected](const Kernels& kernels) {
@@ -125,6 +131,9 @@ TEST(Kernels, ConvertUpToTheFirstNumberTheyLeaveToTheCaller) {
       ASSERT_EQ(converted, expected) << numbers.buffer.substr(simd::convert_window);
       for (std::size_t i = 0; i < converted; ++i) {
         ASSERT_EQ(values[i], *numbers.values[i]) << numbers.buffer.substr(simd::convert_window);
+      }
+      for (std::size_t i = converted; i < values.size(); ++i) {
+        ASSERT_EQ(values[i], -7) << "nothing is written past the numbers converted";
       }
     });
   }
@@ -173,7 +182,7 @@ TEST(Kernels, FormatValuesAsPrintfDoes) {
   }
   std::mt19937_64 random(13);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
   for (int i = 0; i < 100000; ++i) {
-    const auto magnitude = static_cast<std::uint32_t>(random()) >> (random() % 32);
+    const auto magnitude = static_cast<std::uint32_t>(random()) >> below(random, 32);
     values.push_back(static_cast<std::int32_t>(i % 2 == 0 ? magnitude : 0U - magnitude));
   }
   for_each_kernel_set(

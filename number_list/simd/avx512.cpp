@@ -98,9 +98,12 @@ NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* end
         static_cast<unsigned>(_mm512_mask_cmpgt_epu64_mask(0x55, magnitudes, limits));
     const __m512i signed_values = _mm512_maskz_compress_epi64(
         0x55, _mm512_mask_sub_epi64(magnitudes, negative, _mm512_setzero_si512(), magnitudes));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(values + i),
-                     _mm256_castsi256_si128(_mm512_cvtepi64_epi32(signed_values)));
-    if (out_of_range != 0) return i + static_cast<unsigned>(std::countr_zero(out_of_range)) / 2;
+    // Only the numbers before the first out of range are stored.
+    const unsigned good =
+        out_of_range == 0 ? lanes : static_cast<unsigned>(std::countr_zero(out_of_range)) / 2;
+    _mm512_mask_storeu_epi32(values + i, static_cast<__mmask16>((1U << good) - 1),
+                             _mm512_castsi256_si512(_mm512_cvtepi64_epi32(signed_values)));
+    if (good < lanes) return i + good;
   }
   return i + sse2::convert(data, ends + i, count - i, values + i);
 }

@@ -32,7 +32,7 @@ inline constexpr std::size_t convertible_digits = convert_window - 1;
 // Converts the numbers whose digit runs end just before data[ends[i]] (each preceded by a sign or
 // not) into `values`, from the first on, and returns how many it converted: it stops at the first
 // number with more than convertible_digits digits or outside the int32 range, which the caller
-// reads the slow way; values past that one may have been written over. The convert_window bytes
+// reads the slow way; nothing past the numbers converted is written. The convert_window bytes
 // before every end must be readable.
 using ConvertFn = std::size_t (*)(const char* data, const std::uint32_t* ends, std::size_t count,
                                   std::int32_t* values);
