@@ -1,4 +1,5 @@
-// Kernels for x86-64 machines with AVX2: thirty-two bytes a step, two numbers converted at once.
+// Kernels for x86-64 machines with AVX2: thirty-two bytes a step, two numbers converted at once;
+// values are formatted as the SSE2 kernels do.
 // Built with the baseline's flags: only these functions use AVX2, and they run only where
 // runs_here() says the machine has it.
 #include <immintrin.h>
@@ -102,8 +103,9 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
   return i + sse2::convert(data, ends + i, count - i, values + i);
 }
 
+// The SSE2 formatter: an AVX2 one, four values a register, has not been written yet.
 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  portable::format(values, count, out);
+  sse2::format(values, count, out);
 }
 
 }  // namespace number_list::simd::avx2
