@@ -1,9 +1,10 @@
-// Kernels for x86-64 machines with AVX2: thirty-two bytes a step, two numbers converted at once;
-// values are formatted as the SSE2 kernels do.
+// Kernels for x86-64 machines with AVX2: thirty-two bytes a step, two numbers converted and four
+// values formatted at once.
 // Built with the baseline's flags: only these functions use AVX2, and they run only where
 // runs_here() says the machine has it.
 #include <immintrin.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -103,9 +104,90 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
   return i + sse2::convert(data, ends + i, count - i, values + i);
 }
 
-// The SSE2 formatter: an AVX2 one, four values a register, has not been written yet.
-void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  sse2::format(values, count, out);
+// Four values at a time, one a 64-bit lane, as the AVX-512 formatter does eight: the digits by
+// multiply-and-shift splits, the blanks and the minus by shifts of a whole word by the length.
+NUMBERLIST_AVX2 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
+  const __m256i all = _mm256_set1_epi64x(-1);
+  const __m256i blanks = _mm256_set1_epi8(' ');
+  const __m128i places = _mm_setr_epi32(0, 1, 2, 3);
+  for (std::size_t first = 0; first < count; first += 4) {
+    // Loaded under a mask: no read past the last value.
+    const auto here = static_cast<int>(std::min<std::size_t>(4, count - first));
+    const __m128i signed_values =
+        _mm_maskload_epi32(values + first, _mm_cmpgt_epi32(_mm_set1_epi32(here), places));
+    const __m256i negative = _mm256_cvtepi32_epi64(_mm_srai_epi32(signed_values, 31));
+    // abs() of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
+    const __m256i magnitude = _mm256_cvtepu32_epi64(_mm_abs_epi32(signed_values));
+    const __m256i lead =
+        _mm256_srli_epi64(_mm256_mul_epu32(magnitude, _mm256_set1_epi64x(1441151881)), 57);
+    const __m256i rest =
+        _mm256_sub_epi64(magnitude, _mm256_mul_epu32(lead, _mm256_set1_epi64x(100000000)));
+    const __m256i quad_high =
+        _mm256_srli_epi64(_mm256_mul_epu32(rest, _mm256_set1_epi64x(109951163)), 40);
+    const __m256i quad_low =
+        _mm256_sub_epi64(rest, _mm256_mul_epu32(quad_high, _mm256_set1_epi64x(10000)));
+    const __m256i quads = _mm256_or_si256(quad_high, _mm256_slli_epi64(quad_low, 32));
+    const __m256i quad_tops =
+        _mm256_srli_epi32(_mm256_mullo_epi32(quads, _mm256_set1_epi32(10486)), 20);
+    const __m256i pairs = _mm256_or_si256(
+        quad_tops,
+        _mm256_slli_epi32(
+            _mm256_sub_epi32(quads, _mm256_mullo_epi32(quad_tops, _mm256_set1_epi32(100))), 16));
+    const __m256i pair_tops =
+        _mm256_srli_epi16(_mm256_mullo_epi16(pairs, _mm256_set1_epi16(103)), 10);
+    const __m256i rest_text = _mm256_add_epi8(
+        _mm256_or_si256(
+            pair_tops,
+            _mm256_slli_epi16(
+                _mm256_sub_epi16(pairs, _mm256_mullo_epi16(pair_tops, _mm256_set1_epi16(10))), 8)),
+        _mm256_set1_epi8('0'));
+    const __m256i lead_tens =
+        _mm256_srli_epi16(_mm256_mullo_epi16(lead, _mm256_set1_epi16(103)), 10);
+    const __m256i lead_ones =
+        _mm256_sub_epi16(lead, _mm256_mullo_epi16(lead_tens, _mm256_set1_epi16(10)));
+    const __m256i lead_text = _mm256_slli_epi64(
+        _mm256_add_epi16(_mm256_or_si256(lead_tens, _mm256_slli_epi16(lead_ones, 8)),
+                         _mm256_set1_epi16(0x3030)),
+        48);
+    // The length: one more for each step reached (magnitudes are below 2^32, so a signed
+    // comparison of 64-bit lanes does).
+    __m256i length = _mm256_set1_epi64x(1);
+    for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
+      const std::int64_t below = number_text::length_steps[step] - std::int64_t{1};
+      length = _mm256_sub_epi64(length, _mm256_cmpgt_epi64(magnitude, _mm256_set1_epi64x(below)));
+    }
+    // Bytes before the text become blanks; a shift count past 63 leaves nothing.
+    const __m256i keep_low = _mm256_sllv_epi64(
+        all, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(16), length), 3));
+    const __m256i keep_high = _mm256_or_si256(
+        _mm256_sllv_epi64(all,
+                          _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(8), length), 3)),
+        _mm256_cmpgt_epi64(length, _mm256_set1_epi64x(8)));
+    const __m256i minus = _mm256_and_si256(negative, _mm256_set1_epi64x('-' ^ ' '));
+    const __m256i minus_low = _mm256_sllv_epi64(
+        minus, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(15), length), 3));
+    const __m256i minus_high = _mm256_sllv_epi64(
+        minus, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(7), length), 3));
+    const __m256i low = _mm256_xor_si256(_mm256_or_si256(_mm256_and_si256(lead_text, keep_low),
+                                                         _mm256_andnot_si256(keep_low, blanks)),
+                                         minus_low);
+    const __m256i high = _mm256_xor_si256(_mm256_or_si256(_mm256_and_si256(rest_text, keep_high),
+                                                          _mm256_andnot_si256(keep_high, blanks)),
+                                          minus_high);
+    // Slot k is (low k, high k); unpacking works within each 128-bit half.
+    const __m256i even = _mm256_unpacklo_epi64(low, high);  // slots 0 and 2
+    const __m256i odd = _mm256_unpackhi_epi64(low, high);   // slots 1 and 3
+    char* const slots = out.slots.data() + first * slot_size;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(slots),
+                        _mm256_permute2x128_si256(even, odd, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(slots + 2 * slot_size),
+                        _mm256_permute2x128_si256(even, odd, 0x31));
+    alignas(32) std::array<std::int64_t, 4> total{};
+    _mm256_store_si256(reinterpret_cast<__m256i*>(total.data()),
+                       _mm256_sub_epi64(length, negative));
+    for (std::size_t i = 0; i < 4; ++i)
+      out.lengths[first + i] = static_cast<std::uint8_t>(total[i]);
+  }
 }
 
 }  // namespace number_list::simd::avx2
