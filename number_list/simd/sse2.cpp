@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "number_list/simd/kernel_sets.hpp"
 #include "number_list/simd/number_text.hpp"
@@ -83,42 +84,68 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
   return count;
 }
 
-// Two values at a time, one a 64-bit lane: the digits by the same multiply-and-shift splits as
-// number_text::format_slot (16-bit lanes where SSE2 has no 32-bit multiply), then the blanks and
-// the minus chosen byte by byte against each value's length.
-void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
+namespace {
+
+// The slot words of two values, one a 64-bit lane: the digits by the same multiply-and-shift
+// splits as number_text::format_slot (16-bit lanes where SSE2 has no 32-bit multiply), then the
+// blanks and the minus chosen byte by byte against each value's length. `magnitude`, `length`
+// and `sign` hold each value in the low half of its lane (sign: the whole lane).
+void write_two_slots(__m128i magnitude, __m128i length, __m128i sign, char* slots) {
   const __m128i blanks = _mm_set1_epi8(' ');
   // Each byte's place within its word, plus the value's length, says what it holds.
   const __m128i byte_place = _mm_set_epi8(7, 6, 5, 4, 3, 2, 1, 0, 7, 6, 5, 4, 3, 2, 1, 0);
-  for (std::size_t first = 0; first < count; first += 2) {
-    const std::int32_t second = first + 1 < count ? values[first + 1] : 0;
-    // Sign and magnitude, widened to 64-bit lanes: (value, 0, value, 0) and so on.
-    const __m128i signed_values = _mm_set_epi32(0, second, 0, values[first]);
-    const __m128i sign = _mm_shuffle_epi32(_mm_srai_epi32(signed_values, 31), 0xA0);
-    const __m128i magnitude = _mm_and_si128(_mm_sub_epi32(_mm_xor_si128(signed_values, sign), sign),
-                                            _mm_set_epi32(0, -1, 0, -1));
-    const __m128i lead = _mm_srli_epi64(_mm_mul_epu32(magnitude, _mm_set1_epi32(1441151881)), 57);
-    const __m128i rest = _mm_sub_epi64(magnitude, _mm_mul_epu32(lead, _mm_set1_epi32(100000000)));
-    const __m128i quad_high = _mm_srli_epi64(_mm_mul_epu32(rest, _mm_set1_epi32(109951163)), 40);
-    const __m128i quad_low = _mm_sub_epi64(rest, _mm_mul_epu32(quad_high, _mm_set1_epi32(10000)));
-    const __m128i quads = _mm_or_si128(quad_high, _mm_slli_epi64(quad_low, 32));
-    // x / 100 for x < 10000 in 16-bit lanes: the high half of x * 5243, over 8.
-    const __m128i quad_tops = _mm_srli_epi16(_mm_mulhi_epu16(quads, _mm_set1_epi16(5243)), 3);
-    const __m128i pairs = _mm_or_si128(
-        quad_tops,
-        _mm_slli_epi32(_mm_sub_epi16(quads, _mm_mullo_epi16(quad_tops, _mm_set1_epi16(100))), 16));
-    const __m128i pair_tops = _mm_srli_epi16(_mm_mullo_epi16(pairs, _mm_set1_epi16(103)), 10);
-    const __m128i high_digits = _mm_add_epi8(
-        _mm_or_si128(pair_tops,
-                     _mm_slli_epi16(
-                         _mm_sub_epi16(pairs, _mm_mullo_epi16(pair_tops, _mm_set1_epi16(10))), 8)),
-        _mm_set1_epi8('0'));
-    const __m128i lead_tens = _mm_srli_epi16(_mm_mullo_epi16(lead, _mm_set1_epi16(103)), 10);
-    const __m128i lead_ones = _mm_sub_epi16(lead, _mm_mullo_epi16(lead_tens, _mm_set1_epi16(10)));
-    const __m128i low_digits =
-        _mm_slli_epi64(_mm_add_epi16(_mm_or_si128(lead_tens, _mm_slli_epi16(lead_ones, 8)),
-                                     _mm_set1_epi16(0x3030)),
-                       48);
+  const __m128i lead = _mm_srli_epi64(_mm_mul_epu32(magnitude, _mm_set1_epi32(1441151881)), 57);
+  const __m128i rest = _mm_sub_epi64(magnitude, _mm_mul_epu32(lead, _mm_set1_epi32(100000000)));
+  const __m128i quad_high = _mm_srli_epi64(_mm_mul_epu32(rest, _mm_set1_epi32(109951163)), 40);
+  const __m128i quad_low = _mm_sub_epi64(rest, _mm_mul_epu32(quad_high, _mm_set1_epi32(10000)));
+  const __m128i quads = _mm_or_si128(quad_high, _mm_slli_epi64(quad_low, 32));
+  // x / 100 for x < 10000 in 16-bit lanes: the high half of x * 5243, over 8.
+  const __m128i quad_tops = _mm_srli_epi16(_mm_mulhi_epu16(quads, _mm_set1_epi16(5243)), 3);
+  const __m128i pairs = _mm_or_si128(
+      quad_tops,
+      _mm_slli_epi32(_mm_sub_epi16(quads, _mm_mullo_epi16(quad_tops, _mm_set1_epi16(100))), 16));
+  const __m128i pair_tops = _mm_srli_epi16(_mm_mullo_epi16(pairs, _mm_set1_epi16(103)), 10);
+  const __m128i high_digits = _mm_add_epi8(
+      _mm_or_si128(
+          pair_tops,
+          _mm_slli_epi16(_mm_sub_epi16(pairs, _mm_mullo_epi16(pair_tops, _mm_set1_epi16(10))), 8)),
+      _mm_set1_epi8('0'));
+  const __m128i lead_tens = _mm_srli_epi16(_mm_mullo_epi16(lead, _mm_set1_epi16(103)), 10);
+  const __m128i lead_ones = _mm_sub_epi16(lead, _mm_mullo_epi16(lead_tens, _mm_set1_epi16(10)));
+  const __m128i low_digits = _mm_slli_epi64(
+      _mm_add_epi16(_mm_or_si128(lead_tens, _mm_slli_epi16(lead_ones, 8)), _mm_set1_epi16(0x3030)),
+      48);
+  // The length in every byte of its value's words.
+  const __m128i length_bytes =
+      _mm_shuffle_epi32(_mm_mul_epu32(length, _mm_set1_epi32(0x01010101)), 0xA0);
+  const __m128i reach = _mm_add_epi8(byte_place, length_bytes);
+  const __m128i minus = _mm_and_si128(sign, _mm_set1_epi8('-' ^ ' '));
+  // A byte of the high word is a digit when place + length > 7 and the minus when it is 7; a
+  // byte of the low word, when it is over 15 and 15.
+  const auto word = [&](__m128i digits, char last_place) {
+    const __m128i keep = _mm_cmpgt_epi8(reach, _mm_set1_epi8(last_place));
+    const __m128i at_minus = _mm_cmpeq_epi8(reach, _mm_set1_epi8(last_place));
+    return _mm_xor_si128(_mm_or_si128(_mm_and_si128(keep, digits), _mm_andnot_si128(keep, blanks)),
+                         _mm_and_si128(at_minus, minus));
+  };
+  const __m128i high = word(high_digits, 7);
+  const __m128i low = word(low_digits, 15);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(slots), _mm_unpacklo_epi64(low, high));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(slots + slot_size), _mm_unpackhi_epi64(low, high));
+}
+
+}  // namespace
+
+// Four values an iteration: their signs, magnitudes and lengths side by side, then the slots two
+// at a time.
+void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
+  const __m128i zero = _mm_setzero_si128();
+  for (std::size_t first = 0; first < count; first += 4) {
+    std::array<std::int32_t, 4> four{};
+    for (std::size_t i = 0; i < 4 && first + i < count; ++i) four[i] = values[first + i];
+    const __m128i signed_values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(four.data()));
+    const __m128i sign = _mm_srai_epi32(signed_values, 31);
+    const __m128i magnitude = _mm_sub_epi32(_mm_xor_si128(signed_values, sign), sign);
     // The length: one more for each step reached, compared as signed after moving the range down.
     const __m128i biased = _mm_xor_si128(magnitude, _mm_set1_epi32(INT32_MIN));
     __m128i length = _mm_set1_epi32(1);
@@ -126,29 +153,16 @@ void format(const std::int32_t* values, std::size_t count, FormattedValues& out)
       const auto below = static_cast<std::int32_t>(number_text::length_steps[step] - 1);
       length = _mm_sub_epi32(length, _mm_cmpgt_epi32(biased, _mm_set1_epi32(below ^ INT32_MIN)));
     }
-    length = _mm_and_si128(length, _mm_set_epi32(0, -1, 0, -1));
-    // The length in every byte of its value's words.
-    const __m128i length_bytes =
-        _mm_shuffle_epi32(_mm_mul_epu32(length, _mm_set1_epi32(0x01010101)), 0xA0);
-    const __m128i reach = _mm_add_epi8(byte_place, length_bytes);
-    const __m128i minus = _mm_and_si128(sign, _mm_set1_epi8('-' ^ ' '));
-    const auto word = [&](__m128i digits, char last_place) {
-      const __m128i keep = _mm_cmpgt_epi8(reach, _mm_set1_epi8(last_place));
-      const __m128i at_minus = _mm_cmpeq_epi8(reach, _mm_set1_epi8(last_place));
-      return _mm_xor_si128(
-          _mm_or_si128(_mm_and_si128(keep, digits), _mm_andnot_si128(keep, blanks)),
-          _mm_and_si128(at_minus, minus));
-    };
-    // A byte of the high word is a digit when place + length > 7, the minus when it is 7; a
-    // byte of the low word when place + length > 15 and 15.
-    const __m128i high = word(high_digits, 7);
-    const __m128i low = word(low_digits, 15);
     char* const slots = out.slots.data() + first * slot_size;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(slots), _mm_unpacklo_epi64(low, high));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(slots + slot_size), _mm_unpackhi_epi64(low, high));
-    const __m128i total = _mm_sub_epi32(length, _mm_and_si128(sign, _mm_set_epi32(0, -1, 0, -1)));
-    out.lengths[first] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(total));
-    out.lengths[first + 1] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(_mm_srli_si128(total, 8)));
+    write_two_slots(_mm_unpacklo_epi32(magnitude, zero), _mm_unpacklo_epi32(length, zero),
+                    _mm_unpacklo_epi32(sign, sign), slots);
+    write_two_slots(_mm_unpackhi_epi32(magnitude, zero), _mm_unpackhi_epi32(length, zero),
+                    _mm_unpackhi_epi32(sign, sign), slots + 2 * slot_size);
+    // Four lengths, with the minus, as four bytes.
+    const __m128i total = _mm_sub_epi32(length, sign);
+    const __m128i total_bytes = _mm_packus_epi16(_mm_packs_epi32(total, total), zero);
+    const auto packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(total_bytes));
+    std::memcpy(&out.lengths[first], &packed, sizeof packed);
   }
 }
 
