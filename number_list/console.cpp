@@ -206,7 +206,7 @@ bool ConsoleInput::skip_white_space() {
 
 // The number at next_ runs to the end of the buffer: keep it and read on. A token never outgrows
 // the buffer: past a few bytes, a run of leading zeros is folded to one zero, which reads the same
-// and leaves the sign and significant digits (at most ten, or the scan has failed) in place.
+// and leaves the sign and significant digits (at most ten, or the read has failed) in place.
 void ConsoleInput::keep_token_and_refill() {
   constexpr std::ptrdiff_t kept_as_is = 32;
   if (end_ - next_ > kept_as_is) {

@@ -6,9 +6,6 @@
 
 namespace number_list::decimal {
 
-// The longest int32 in decimal: "-2147483648".
-inline constexpr std::size_t max_int_length = 11;
-
 // The bit position of the byte at `index` (0..7) of a word stored to memory as it is: the word-wise
 // tricks here count bytes in memory order, whatever the machine's byte order.
 constexpr std::size_t byte_shift(std::size_t index) {

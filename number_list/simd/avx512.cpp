@@ -108,8 +108,10 @@ NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* end
   return i + sse2::convert(data, ends + i, count - i, values + i);
 }
 
-// Eight values at a time, one a 64-bit lane: the digits by the same multiply-and-shift splits as
-// number_text::format_slot, then each slot's low and high words put together from two vectors.
+// Eight values at a time, one a 64-bit lane: the digits by multiply-and-shift splits in every
+// lane at once (halves, quarters, then single digits: Daniel Lemire, "Converting integers to
+// fixed-digit representations quickly", 2021), then each slot's low and high words put together
+// from two vectors.
 NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
   const __m512i zero = _mm512_setzero_si512();
   const __m512i one = _mm512_set1_epi64(1);

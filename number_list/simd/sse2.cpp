@@ -87,7 +87,7 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
 namespace {
 
 // The slot words of two values, one a 64-bit lane: the digits by the same multiply-and-shift
-// splits as number_text::format_slot (16-bit lanes where SSE2 has no 32-bit multiply), then the
+// splits as the AVX-512 formatter's (16-bit lanes where SSE2 has no 32-bit multiply), then the
 // blanks and the minus chosen byte by byte against each value's length. `magnitude`, `length`
 // and `sign` hold each value in the low half of its lane (sign: the whole lane).
 void write_two_slots(__m128i magnitude, __m128i length, __m128i sign, char* slots) {

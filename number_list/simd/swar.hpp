@@ -32,12 +32,6 @@ inline std::uint64_t load(const char* p) {
   return word;
 }
 
-// Stores a word made by load()'s rule: its lowest byte goes to p[0].
-inline void store(char* p, std::uint64_t word) {
-  if constexpr (std::endian::native == std::endian::big) word = byte_swap(word);
-  std::memcpy(p, &word, sizeof word);
-}
-
 // The high bit of every byte below `bound` (<= 0x80). Exact: no carry crosses a byte, since the
 // sum is formed from the low seven bits only (Bit Twiddling Hacks, "hasless").
 constexpr std::uint64_t bytes_below(std::uint64_t word, std::uint8_t bound) {
@@ -82,17 +76,6 @@ constexpr std::uint32_t eight_digits_value(std::uint64_t digits) {
             (((digits >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
            32;
   return static_cast<std::uint32_t>(digits);
-}
-
-// The eight decimal digits of `value` < 10^8 as ASCII, the first in the lowest byte: halves,
-// quarters, then single digits, each split by a multiply and shift in every lane at once (Daniel
-// Lemire, "Converting integers to fixed-digit representations quickly", 2021).
-constexpr std::uint64_t eight_digits_text(std::uint32_t value) {
-  const std::uint64_t quads = (value / 10000) | (std::uint64_t{value % 10000} << 32);
-  const std::uint64_t quad_tops = ((quads * 10486) >> 20) & 0x0000007F0000007F;  // / 100
-  const std::uint64_t pairs = quad_tops | ((quads - 100 * quad_tops) << 16);
-  const std::uint64_t pair_tops = ((pairs * 103) >> 10) & 0x000F000F000F000F;  // / 10
-  return (pair_tops | ((pairs - 10 * pair_tops) << 8)) + ascii_zeros;
 }
 
 }  // namespace number_list::simd::swar
