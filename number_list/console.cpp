@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "number_list/decimal.hpp"
+#include "number_list/simd/number_text.hpp"
 #include "number_list/simd/swar.hpp"
 
 namespace number_list {
@@ -187,10 +188,7 @@ bool ConsoleInput::read_int_slowly(std::int32_t& value) {
     for (const char* q = significant; q != p; ++q) {
       magnitude = magnitude * 10 + static_cast<std::uint64_t>(*q - '0');
     }
-    if (magnitude > 2147483647U + static_cast<std::uint64_t>(negative)) return fail();
-    const std::uint64_t sign_mask = 0 - static_cast<std::uint64_t>(negative);
-    value =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>((magnitude ^ sign_mask) - sign_mask));
+    if (!simd::number_text::store_signed(magnitude, negative, value)) return fail();
     next_ = p;
     return true;
   }

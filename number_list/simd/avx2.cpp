@@ -62,11 +62,6 @@ NUMBERLIST_AVX2 void classify(const char* bytes, std::size_t count, BlockMasks* 
 
 NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                                     std::int32_t* values) {
-  // keep_from[n .. n + 15] keeps the last n bytes of a window.
-  alignas(16) static constexpr std::array<std::uint8_t, 32> keep_from = {
-      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-      0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   std::size_t i = 0;
   for (; i + 2 <= count; i += 2) {
     const char* const first_end = data + ends[i];
@@ -79,9 +74,9 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
     const unsigned second_digits = digits_before_end(non_digits >> 16);
     if (first_digits > convertible_digits) return i;
     if (second_digits > convertible_digits) return i + sse2::convert(data, ends + i, 1, values + i);
-    const __m256i keep =
-        _mm256_inserti128_si256(_mm256_castsi128_si256(load16(keep_from.data() + first_digits)),
-                                load16(keep_from.data() + second_digits), 1);
+    const __m256i keep = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(load16(number_text::keep_last_bytes.data() + first_digits)),
+        load16(number_text::keep_last_bytes.data() + second_digits), 1);
     const __m256i digits = _mm256_and_si256(_mm256_sub_epi8(windows, _mm256_set1_epi8('0')), keep);
     // Pairs, quads, then eights, in every lane at once; each window holds two eights.
     const __m256i pairs = _mm256_maddubs_epi16(digits, _mm256_set1_epi16(10 | (1 << 8)));
@@ -92,11 +87,11 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
     _mm256_store_si256(reinterpret_cast<__m256i*>(eight.data()), eights);
     const std::uint64_t first = std::uint64_t{eight[0]} * 100000000 + eight[1];
     const std::uint64_t second = std::uint64_t{eight[4]} * 100000000 + eight[5];
-    if (!number_text::store_signed(first, first_end[-static_cast<int>(first_digits) - 1],
+    if (!number_text::store_signed(first, first_end[-static_cast<int>(first_digits) - 1] == '-',
                                    values[i])) {
       return i;
     }
-    if (!number_text::store_signed(second, second_end[-static_cast<int>(second_digits) - 1],
+    if (!number_text::store_signed(second, second_end[-static_cast<int>(second_digits) - 1] == '-',
                                    values[i + 1])) {
       return i + 1;
     }

@@ -30,10 +30,9 @@ inline std::uint64_t value_of_last_digits(std::uint64_t first_eight, std::uint64
   return early * 100000000 + late;
 }
 
-// Stores the number of `magnitude` behind the byte `before` (its sign, if it is one) and says
-// whether it is in the int32 range.
-inline bool store_signed(std::uint64_t magnitude, char before, std::int32_t& value) {
-  const bool negative = before == '-';
+// Stores the number of `magnitude` and sign in `value` and says whether it is in the int32 range;
+// out of range, `value` is left alone.
+inline bool store_signed(std::uint64_t magnitude, bool negative, std::int32_t& value) {
   if (magnitude > 2147483647U + static_cast<std::uint64_t>(negative)) return false;
   const std::uint64_t sign_mask = 0 - static_cast<std::uint64_t>(negative);
   value =
@@ -41,12 +40,18 @@ inline bool store_signed(std::uint64_t magnitude, char before, std::int32_t& val
   return true;
 }
 
-// The number of decimal digits of `v`, from its bit length without a loop (Bit Twiddling Hacks,
-// "Find integer log base 10 of an integer").
+// keep_last_bytes[n .. n + 15] keeps the last n bytes of a sixteen-byte window: the mask that
+// leaves only a number's digits in its conversion window.
+alignas(16) inline constexpr std::array<std::uint8_t, 32> keep_last_bytes = {
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
 // The least value of each decimal length above one, after a 0 for the estimate below.
 inline constexpr std::array<std::uint32_t, 10> length_steps = {
     0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
+// The number of decimal digits of `v`, from its bit length without a loop (Bit Twiddling Hacks,
+// "Find integer log base 10 of an integer").
 constexpr unsigned decimal_length(std::uint32_t v) {
   const auto& powers = length_steps;
   const unsigned estimate = ((32U - static_cast<unsigned>(std::countl_zero(v | 1U))) * 1233U) >> 12;

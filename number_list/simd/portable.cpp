@@ -43,7 +43,7 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
     if (digits > convertible_digits) return i;
     const std::uint64_t magnitude =
         number_text::value_of_last_digits(first_eight, last_eight, digits);
-    if (!number_text::store_signed(magnitude, end[-static_cast<int>(digits) - 1], values[i]))
+    if (!number_text::store_signed(magnitude, end[-static_cast<int>(digits) - 1] == '-', values[i]))
       return i;
   }
   return count;

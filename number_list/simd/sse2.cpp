@@ -62,22 +62,17 @@ void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
 
 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                     std::int32_t* values) {
-  // keep_from[n .. n + 15] keeps the last n bytes of a window.
-  alignas(16) static constexpr std::array<std::uint8_t, 32> keep_from = {
-      0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
-      0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   for (std::size_t i = 0; i < count; ++i) {
     const char* const end = data + ends[i];
     const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - convert_window));
     const auto non_digits = static_cast<std::uint16_t>(~bits_of(bytes_within(window, '0', 9)));
     const auto digits = static_cast<unsigned>(std::countl_zero(non_digits));
     if (digits > convertible_digits) return i;
-    const __m128i keep =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep_from.data() + digits));
+    const __m128i keep = _mm_loadu_si128(
+        reinterpret_cast<const __m128i*>(number_text::keep_last_bytes.data() + digits));
     const __m128i value_bytes = _mm_and_si128(_mm_sub_epi8(window, _mm_set1_epi8('0')), keep);
     if (!number_text::store_signed(sixteen_digits_value(value_bytes),
-                                   end[-static_cast<int>(digits) - 1], values[i])) {
+                                   end[-static_cast<int>(digits) - 1] == '-', values[i])) {
       return i;
     }
   }
