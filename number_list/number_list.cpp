@@ -3,6 +3,7 @@
 #include "number_list/number_list.hpp"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -16,15 +17,20 @@ namespace {
 
 // A long list is filled front to back: ask for huge pages, so that filling it takes one page
 // fault every 2 MiB instead of every 4 KiB. Pages nobody writes are still never touched.
+// The advice covers every page the block touches, not just its whole huge pages: advice on part
+// of a mapping splits it in two, and realloc can't then move the mapping to grow the list, so it
+// would copy every value instead.
 void prefer_huge_pages(void* block, std::size_t bytes) {
   constexpr std::uintptr_t huge_page = std::uintptr_t{2} << 20;
-  const auto start = (reinterpret_cast<std::uintptr_t>(block) + huge_page - 1) & ~(huge_page - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(huge_page - 1);
-  if (end > start) {
-    // Only advice: where the kernel does not take it, nothing changes.
-    // NOLINTNEXTLINE(performance-no-int-to-ptr): a page-aligned address inside the block
-    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-  }
+  const auto first = reinterpret_cast<std::uintptr_t>(block);
+  const std::uintptr_t last = first + bytes;
+  if ((last & ~(huge_page - 1)) <= ((first + huge_page - 1) & ~(huge_page - 1))) return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t start = first & ~(page - 1);
+  const std::uintptr_t end = (last + page - 1) & ~(page - 1);
+  // Only advice: where the kernel does not take it, nothing changes.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): a page-aligned address of the block's pages
+  ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <ostream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -106,6 +108,42 @@ TEST(NumberList, FillsPositionsSkippedOverWithZero) {
   list.positions_to_enter(3, 4)[0] = 7;
   list.entered_up_to(4);
   EXPECT_EQ(contents(list), (std::vector<std::int32_t>{10, 0, 0, 7}));
+}
+
+// The address range of the mapping that holds `address`, from /proc/self/maps; nothing where
+// that can't be read.
+struct Mapping {
+  std::uintptr_t start = 0;
+  std::uintptr_t end = 0;
+};
+std::optional<Mapping> mapping_holding(const void* address) {
+  std::ifstream maps("/proc/self/maps");
+  const auto wanted = reinterpret_cast<std::uintptr_t>(address);
+  for (std::string line; std::getline(maps, line);) {
+    const std::size_t dash = line.find('-');
+    const std::uintptr_t start = std::stoull(line.substr(0, dash), nullptr, 16);
+    const std::uintptr_t end = std::stoull(line.substr(dash + 1), nullptr, 16);
+    if (start <= wanted && wanted < end) return Mapping{start, end};
+  }
+  return std::nullopt;
+}
+
+// A long list asks for huge pages. Were the advice to split the list's mapping, growing the list
+// could not move the mapping and would copy every value instead.
+TEST(NumberList, KeepsALongListInOneMappingThroughAGrowth) {
+  constexpr std::int32_t values = 10'000'000;
+  NumberList list = list_of(values, values);
+  for (const std::int64_t total : {std::int64_t{values}, std::int64_t{2} * values}) {
+    if (total != list.size()) {
+      ASSERT_TRUE(list.resize(total));
+    }
+    const std::span<std::int32_t> all = list.positions_to_enter(0, list.size());
+    const std::optional<Mapping> first = mapping_holding(all.data());
+    if (!first) GTEST_SKIP() << "no /proc/self/maps here";
+    EXPECT_GE(first->end, reinterpret_cast<std::uintptr_t>(all.data() + all.size()))
+        << "a list of " << total << " values lies in more than one mapping";
+  }
+  EXPECT_EQ(list.entered()[values - 1], 10 * values);
 }
 
 }  // namespace
