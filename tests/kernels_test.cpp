@@ -146,9 +146,10 @@ std::string printed(std::int32_t value) {
 }
 
 void expect_formatted_as_printed(const Kernels& kernels, const std::vector<std::int32_t>& values) {
+  // One set of slots for every batch, as the output keeps it: no batch may rely on fresh slots.
+  simd::FormattedValues out{};
   for (std::size_t first = 0; first < values.size(); first += simd::format_batch) {
     const std::size_t count = std::min(simd::format_batch, values.size() - first);
-    simd::FormattedValues out{};
     kernels.format(values.data() + first, count, out);
     for (std::size_t i = 0; i < count; ++i) {
       const std::string expected = printed(values[first + i]);

@@ -38,9 +38,10 @@ using ConvertFn = std::size_t (*)(const char* data, const std::uint32_t* ends, s
                                   std::int32_t* values);
 
 // Values are formatted a batch at a time, each into a slot of its own: its text as "%d" writes it,
-// ending at the slot's last byte, with blanks before it. A slot of blanks follows the last, so
-// that the slot_size bytes from any text's first byte are the text and at least
-// blanks_after_text blanks: a caller copies that many whatever the length, as one fixed-size move.
+// ending at the slot's last byte. Every slot starts with blanks_after_text blanks (what lies
+// between them and the text is unspecified), and a slot of blanks follows the last, so that the
+// slot_size bytes from any text's first byte are the text and at least blanks_after_text blanks:
+// a caller copies that many whatever the length, as one fixed-size move.
 inline constexpr std::size_t format_batch = 64;
 inline constexpr std::size_t slot_size = 16;
 inline constexpr std::size_t blanks_after_text = slot_size - 11;  // 11: "-2147483648"

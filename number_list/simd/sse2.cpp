@@ -1,6 +1,7 @@
 // The x86-64 baseline kernels: sixteen bytes a step, which every x86-64 machine has.
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
@@ -81,83 +82,109 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
 
 namespace {
 
-// The slot words of two values, one a 64-bit lane: the digits by the same multiply-and-shift
-// splits as the AVX-512 formatter's (16-bit lanes where SSE2 has no 32-bit multiply), then the
-// blanks and the minus chosen byte by byte against each value's length. `magnitude`, `length`
-// and `sign` hold each value in the low half of its lane (sign: the whole lane).
-void write_two_slots(__m128i magnitude, __m128i length, __m128i sign, char* slots) {
-  const __m128i blanks = _mm_set1_epi8(' ');
-  // Each byte's place within its word, plus the value's length, says what it holds.
-  const __m128i byte_place = _mm_set_epi8(7, 6, 5, 4, 3, 2, 1, 0, 7, 6, 5, 4, 3, 2, 1, 0);
+// Up to four values, the rest zero. A whole group is loaded as it stands: gathering it through
+// memory first would make the load wait for four separate stores, which cannot be forwarded.
+__m128i load_up_to_four(const std::int32_t* values, std::size_t available) {
+  if (available >= 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(values));
+  std::array<std::int32_t, 4> four{};
+  std::copy_n(values, available, four.begin());
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(four.data()));
+}
+
+// The decimal length of each 32-bit magnitude: one more for each step reached, compared as
+// signed after moving the range down (SSE2 has no unsigned 32-bit comparison).
+__m128i decimal_lengths(__m128i magnitude) {
+  const __m128i biased = _mm_xor_si128(magnitude, _mm_set1_epi32(INT32_MIN));
+  __m128i length = _mm_set1_epi32(1);
+  for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
+    const auto below = static_cast<std::int32_t>(number_text::length_steps[step] - 1);
+    length = _mm_sub_epi32(length, _mm_cmpgt_epi32(biased, _mm_set1_epi32(below ^ INT32_MIN)));
+  }
+  return length;
+}
+
+// Each 16-bit lane's value below 100 as its two digits, the tens first in memory.
+__m128i digit_pairs(__m128i pairs) {
+  const __m128i tens = _mm_srli_epi16(_mm_mullo_epi16(pairs, _mm_set1_epi16(103)), 10);
+  const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+  return _mm_add_epi16(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi16(0x3030));
+}
+
+// One lane set of the split below: the values in the 64-bit lanes (the high halves zero), split
+// into the part above 10^8 and the two four-digit groups under it, the groups as 16-bit lanes 0
+// and 1.
+struct Split {
+  __m128i lead;
+  __m128i groups;
+};
+Split split_hundred_millions(__m128i magnitude) {
   const __m128i lead = _mm_srli_epi64(_mm_mul_epu32(magnitude, _mm_set1_epi32(1441151881)), 57);
   const __m128i rest = _mm_sub_epi64(magnitude, _mm_mul_epu32(lead, _mm_set1_epi32(100000000)));
-  const __m128i quad_high = _mm_srli_epi64(_mm_mul_epu32(rest, _mm_set1_epi32(109951163)), 40);
-  const __m128i quad_low = _mm_sub_epi64(rest, _mm_mul_epu32(quad_high, _mm_set1_epi32(10000)));
-  const __m128i quads = _mm_or_si128(quad_high, _mm_slli_epi64(quad_low, 32));
-  // x / 100 for x < 10000 in 16-bit lanes: the high half of x * 5243, over 8.
-  const __m128i quad_tops = _mm_srli_epi16(_mm_mulhi_epu16(quads, _mm_set1_epi16(5243)), 3);
-  const __m128i pairs = _mm_or_si128(
-      quad_tops,
-      _mm_slli_epi32(_mm_sub_epi16(quads, _mm_mullo_epi16(quad_tops, _mm_set1_epi16(100))), 16));
-  const __m128i pair_tops = _mm_srli_epi16(_mm_mullo_epi16(pairs, _mm_set1_epi16(103)), 10);
-  const __m128i high_digits = _mm_add_epi8(
-      _mm_or_si128(
-          pair_tops,
-          _mm_slli_epi16(_mm_sub_epi16(pairs, _mm_mullo_epi16(pair_tops, _mm_set1_epi16(10))), 8)),
-      _mm_set1_epi8('0'));
-  const __m128i lead_tens = _mm_srli_epi16(_mm_mullo_epi16(lead, _mm_set1_epi16(103)), 10);
-  const __m128i lead_ones = _mm_sub_epi16(lead, _mm_mullo_epi16(lead_tens, _mm_set1_epi16(10)));
-  const __m128i low_digits = _mm_slli_epi64(
-      _mm_add_epi16(_mm_or_si128(lead_tens, _mm_slli_epi16(lead_ones, 8)), _mm_set1_epi16(0x3030)),
-      48);
-  // The length in every byte of its value's words.
-  const __m128i length_bytes =
-      _mm_shuffle_epi32(_mm_mul_epu32(length, _mm_set1_epi32(0x01010101)), 0xA0);
-  const __m128i reach = _mm_add_epi8(byte_place, length_bytes);
-  const __m128i minus = _mm_and_si128(sign, _mm_set1_epi8('-' ^ ' '));
-  // A byte of the high word is a digit when place + length > 7 and the minus when it is 7; a
-  // byte of the low word, when it is over 15 and 15.
-  const auto word = [&](__m128i digits, char last_place) {
-    const __m128i keep = _mm_cmpgt_epi8(reach, _mm_set1_epi8(last_place));
-    const __m128i at_minus = _mm_cmpeq_epi8(reach, _mm_set1_epi8(last_place));
-    return _mm_xor_si128(_mm_or_si128(_mm_and_si128(keep, digits), _mm_andnot_si128(keep, blanks)),
-                         _mm_and_si128(at_minus, minus));
+  const __m128i high = _mm_srli_epi64(_mm_mul_epu32(rest, _mm_set1_epi32(109951163)), 40);
+  const __m128i low = _mm_sub_epi64(rest, _mm_mul_epu32(high, _mm_set1_epi32(10000)));
+  return {lead, _mm_or_si128(high, _mm_slli_epi64(low, 16))};
+}
+
+// Four values' slots. A slot holds its value's ten digits, leading zeros included, in its last
+// ten bytes, blanks before them, and the minus over the byte before the first significant digit:
+// the caller copies from the text's first byte, so the zeros before it are never seen. Returns
+// the four lengths, the minus counted, as four bytes.
+std::uint32_t write_four_slots(__m128i values, char* slots) {
+  const __m128i sign = _mm_srai_epi32(values, 31);
+  const __m128i magnitude = _mm_sub_epi32(_mm_xor_si128(values, sign), sign);
+  const __m128i length = decimal_lengths(magnitude);
+  // Values 0 and 2 in the even lanes' low halves, 1 and 3 in the odd ones'.
+  const Split even = split_hundred_millions(_mm_and_si128(magnitude, _mm_set1_epi64x(0xFFFFFFFF)));
+  const Split odd = split_hundred_millions(_mm_srli_epi64(magnitude, 32));
+  // The four-digit groups of values 0..3 in order, then their digits: each group's upper pair
+  // and lower pair, interleaved back into reading order.
+  const __m128i groups = _mm_or_si128(even.groups, _mm_slli_epi64(odd.groups, 32));
+  const __m128i uppers = _mm_srli_epi16(_mm_mulhi_epu16(groups, _mm_set1_epi16(5243)), 3);
+  const __m128i lowers = _mm_sub_epi16(groups, _mm_mullo_epi16(uppers, _mm_set1_epi16(100)));
+  const __m128i upper_digits = digit_pairs(uppers);
+  const __m128i lower_digits = digit_pairs(lowers);
+  const __m128i last_eight_01 = _mm_unpacklo_epi16(upper_digits, lower_digits);
+  const __m128i last_eight_23 = _mm_unpackhi_epi16(upper_digits, lower_digits);
+  // The first eight bytes: blanks, then the two digits above 10^8.
+  const __m128i leads = digit_pairs(_mm_or_si128(even.lead, _mm_slli_epi64(odd.lead, 32)));
+  const __m128i blank_word = _mm_set1_epi64x(0x0000202020202020);
+  const __m128i first_eight_01 =
+      _mm_or_si128(_mm_slli_epi64(_mm_unpacklo_epi32(leads, _mm_setzero_si128()), 48), blank_word);
+  const __m128i first_eight_23 =
+      _mm_or_si128(_mm_slli_epi64(_mm_unpackhi_epi32(leads, _mm_setzero_si128()), 48), blank_word);
+  // Where the minus goes: the byte whose place plus the length is 15. A positive value's length
+  // is raised past any place, so that no byte matches.
+  __m128i reach = _mm_add_epi32(length, _mm_andnot_si128(sign, _mm_set1_epi32(0x40)));
+  reach = _mm_or_si128(reach, _mm_slli_epi32(reach, 8));
+  reach = _mm_or_si128(reach, _mm_slli_epi32(reach, 16));
+  const __m128i place = _mm_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  const __m128i minus = _mm_set1_epi8('-');
+  const auto finish = [&](__m128i slot, __m128i value_reach, char* at) {
+    const __m128i at_minus =
+        _mm_cmpeq_epi8(_mm_add_epi8(place, value_reach), _mm_set1_epi8(slot_size - 1));
+    slot = _mm_or_si128(_mm_andnot_si128(at_minus, slot), _mm_and_si128(at_minus, minus));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), slot);
   };
-  const __m128i high = word(high_digits, 7);
-  const __m128i low = word(low_digits, 15);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(slots), _mm_unpacklo_epi64(low, high));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(slots + slot_size), _mm_unpackhi_epi64(low, high));
+  finish(_mm_unpacklo_epi64(first_eight_01, last_eight_01), _mm_shuffle_epi32(reach, 0x00), slots);
+  finish(_mm_unpackhi_epi64(first_eight_01, last_eight_01), _mm_shuffle_epi32(reach, 0x55),
+         slots + slot_size);
+  finish(_mm_unpacklo_epi64(first_eight_23, last_eight_23), _mm_shuffle_epi32(reach, 0xAA),
+         slots + 2 * slot_size);
+  finish(_mm_unpackhi_epi64(first_eight_23, last_eight_23), _mm_shuffle_epi32(reach, 0xFF),
+         slots + 3 * slot_size);
+  const __m128i total = _mm_sub_epi32(length, sign);
+  const __m128i total_bytes = _mm_packus_epi16(_mm_packs_epi32(total, total), total);
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(total_bytes));
 }
 
 }  // namespace
 
-// Four values an iteration: their signs, magnitudes and lengths side by side, then the slots two
-// at a time.
+// Four values an iteration, side by side in one register from the sign to the slots.
 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  const __m128i zero = _mm_setzero_si128();
   for (std::size_t first = 0; first < count; first += 4) {
-    std::array<std::int32_t, 4> four{};
-    for (std::size_t i = 0; i < 4 && first + i < count; ++i) four[i] = values[first + i];
-    const __m128i signed_values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(four.data()));
-    const __m128i sign = _mm_srai_epi32(signed_values, 31);
-    const __m128i magnitude = _mm_sub_epi32(_mm_xor_si128(signed_values, sign), sign);
-    // The length: one more for each step reached, compared as signed after moving the range down.
-    const __m128i biased = _mm_xor_si128(magnitude, _mm_set1_epi32(INT32_MIN));
-    __m128i length = _mm_set1_epi32(1);
-    for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
-      const auto below = static_cast<std::int32_t>(number_text::length_steps[step] - 1);
-      length = _mm_sub_epi32(length, _mm_cmpgt_epi32(biased, _mm_set1_epi32(below ^ INT32_MIN)));
-    }
-    char* const slots = out.slots.data() + first * slot_size;
-    write_two_slots(_mm_unpacklo_epi32(magnitude, zero), _mm_unpacklo_epi32(length, zero),
-                    _mm_unpacklo_epi32(sign, sign), slots);
-    write_two_slots(_mm_unpackhi_epi32(magnitude, zero), _mm_unpackhi_epi32(length, zero),
-                    _mm_unpackhi_epi32(sign, sign), slots + 2 * slot_size);
-    // Four lengths, with the minus, as four bytes.
-    const __m128i total = _mm_sub_epi32(length, sign);
-    const __m128i total_bytes = _mm_packus_epi16(_mm_packs_epi32(total, total), zero);
-    const auto packed = static_cast<std::uint32_t>(_mm_cvtsi128_si32(total_bytes));
-    std::memcpy(&out.lengths[first], &packed, sizeof packed);
+    const __m128i four = load_up_to_four(values + first, count - first);
+    const std::uint32_t lengths = write_four_slots(four, out.slots.data() + first * slot_size);
+    std::memcpy(&out.lengths[first], &lengths, sizeof lengths);
   }
 }
 
