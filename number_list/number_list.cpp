@@ -1,36 +1,79 @@
-// The number list over malloc, realloc and free: realloc lets the heap grow or remap the block in
-// place instead of copying the values.
+// The number list over the C heap (malloc or aligned_alloc, realloc, free): realloc lets the
+// heap grow or remap the block in place instead of copying the values.
 #include "number_list/number_list.hpp"
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <limits>
+#include <optional>
+#include <string>
+#include <system_error>
 #include <utility>
 
 namespace number_list {
 namespace {
 
-// A long list is filled front to back: ask for huge pages, so that filling it takes one page
-// fault every 2 MiB instead of every 4 KiB. Pages nobody writes are still never touched.
-// The advice covers every page the block touches, not just its whole huge pages: advice on part
-// of a mapping splits it in two, and realloc can't then move the mapping to grow the list, so it
-// would copy every value instead.
+constexpr std::size_t huge_page = std::size_t{2} << 20;
+
+// A long list is filled front to back, so it is best held in huge pages: one page fault every
+// 2 MiB instead of every 4 KiB (a fault costs microseconds on a virtual machine). Its block is
+// whole huge pages on a huge-page boundary, so that none of its pages share a huge page with
+// malloc's own header; a list of less than half a huge page is asked for as it is.
+constexpr std::size_t long_list_bytes = huge_page / 2;
+std::size_t block_bytes(std::size_t list_bytes) {
+  if (list_bytes < long_list_bytes) return list_bytes;
+  return list_bytes + (huge_page - list_bytes % huge_page) % huge_page;
+}
+
+void* obtain_block(std::size_t bytes) {
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
+  if (bytes < long_list_bytes) return std::malloc(bytes);
+  return std::aligned_alloc(huge_page, bytes);  // NOLINT(cppcoreguidelines-no-malloc): as above
+}
+
+// The address range of the mapping that holds `address`, from /proc/self/maps.
+struct Mapping {
+  std::uintptr_t start = 0;
+  std::uintptr_t end = 0;
+};
+std::optional<Mapping> mapping_holding(std::uintptr_t address) {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) {
+    Mapping m;
+    const char* const text = line.c_str();
+    const char* const dash = std::strchr(text, '-');
+    if (dash == nullptr) break;
+    if (std::from_chars(text, dash, m.start, 16).ec != std::errc{} ||
+        std::from_chars(dash + 1, text + line.size(), m.end, 16).ec != std::errc{}) {
+      break;
+    }
+    if (m.start <= address && address < m.end) return m;
+  }
+  return std::nullopt;
+}
+
+// Asks for huge pages for the mapping that holds a long list. The advice goes to the whole
+// mapping: advice on part of one splits it, and realloc can't then move it to grow the list, so
+// it would copy every value instead. Pages nobody writes are still never touched.
 void prefer_huge_pages(void* block, std::size_t bytes) {
-  constexpr std::uintptr_t huge_page = std::uintptr_t{2} << 20;
+  if (bytes < long_list_bytes) return;
   const auto first = reinterpret_cast<std::uintptr_t>(block);
-  const std::uintptr_t last = first + bytes;
-  if ((last & ~(huge_page - 1)) <= ((first + huge_page - 1) & ~(huge_page - 1))) return;
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const std::uintptr_t start = first & ~(page - 1);
-  const std::uintptr_t end = (last + page - 1) & ~(page - 1);
+  const std::optional<Mapping> mapping = mapping_holding(first);
+  // A block that is not a mapping of its own (one in the heap's arena) is left as it is.
+  if (!mapping || mapping->end - first < bytes ||
+      mapping->end - mapping->start > bytes + 2 * huge_page) {
+    return;
+  }
   // Only advice: where the kernel does not take it, nothing changes.
-  // NOLINTNEXTLINE(performance-no-int-to-ptr): a page-aligned address of the block's pages
-  ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the start of a mapping of ours
+  ::madvise(reinterpret_cast<void*>(mapping->start), mapping->end - mapping->start, MADV_HUGEPAGE);
 }
 
 }  // namespace
@@ -48,10 +91,10 @@ std::optional<NumberList> NumberList::allocate(std::int32_t count) {
   const std::optional<std::size_t> bytes = byte_size_for(count);
   if (!bytes) return std::nullopt;
   if (*bytes == 0) return NumberList(nullptr, 0);
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
-  auto* values = static_cast<std::int32_t*>(std::malloc(*bytes));
+  const std::size_t block = block_bytes(*bytes);
+  auto* values = static_cast<std::int32_t*>(obtain_block(block));
   if (values == nullptr) return std::nullopt;
-  prefer_huge_pages(values, *bytes);
+  prefer_huge_pages(values, block);
   return NumberList(values, count);
 }
 
@@ -74,6 +117,21 @@ NumberList::~NumberList() {
   std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
 }
 
+// A list that at least doubles into a long one moves to a fresh block of huge pages, its entered
+// values copied: realloc would move the mapping wherever it fits, and the new part would take a
+// page fault every 4 KiB, which costs more than the copy. Since the new part is at least as large
+// as the old list, the copy never needs more memory than the filled list will. Nothing when that
+// does not apply or the block can't be had: realloc then grows the list in place.
+std::int32_t* NumberList::moved_to_fresh_block(std::size_t block, std::int64_t total) {
+  if (block < long_list_bytes || total < std::int64_t{2} * size_) return nullptr;
+  auto* values = static_cast<std::int32_t*>(obtain_block(block));
+  if (values == nullptr) return nullptr;
+  prefer_huge_pages(values, block);
+  std::copy_n(values_, entered_, values);
+  std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
+  return values;
+}
+
 bool NumberList::resize(std::int64_t total) {
   if (total > std::numeric_limits<Position>::max()) return false;
   if (total <= 0) {
@@ -83,10 +141,14 @@ bool NumberList::resize(std::int64_t total) {
   const std::optional<std::size_t> bytes = byte_size_for(total);
   if (!bytes) return false;
   // Never 0 bytes here, which realloc would take as a free. On failure the old block stays ours.
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
-  auto* values = static_cast<std::int32_t*>(std::realloc(values_, *bytes));
-  if (values == nullptr) return false;
-  prefer_huge_pages(values, *bytes);
+  const std::size_t block = block_bytes(*bytes);
+  std::int32_t* values = moved_to_fresh_block(block, total);
+  if (values == nullptr) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
+    values = static_cast<std::int32_t*>(std::realloc(values_, block));
+    if (values == nullptr) return false;
+    prefer_huge_pages(values, block);
+  }
   values_ = values;
   size_ = static_cast<Position>(total);
   entered_ = std::min(entered_, size_);

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <ostream>
@@ -64,6 +67,40 @@ INSTANTIATE_TEST_SUITE_P(NumberList, Resize,
                                          ResizeCase{0, 0, 2, {0, 0}}, ResizeCase{3, 3, 0, {}},
                                          ResizeCase{3, 3, -5, {}}));
 
+// Long lists, which take whole huge pages: one that at least doubles moves to a fresh block, one
+// that grows less or shrinks is resized in place. Either way what was entered stays.
+struct LongResizeCase {
+  std::int32_t size;
+  std::int32_t entered;
+  std::int64_t total;
+};
+
+void PrintTo(const LongResizeCase& c, std::ostream* os) {
+  *os << c.size << " values, " << c.entered << " entered, resized to " << c.total;
+}
+
+class LongResize : public testing::TestWithParam<LongResizeCase> {};
+
+TEST_P(LongResize, KeepsTheEnteredValues) {
+  const LongResizeCase& c = GetParam();
+  NumberList list = list_of(c.size, c.entered);
+  ASSERT_TRUE(list.resize(c.total));
+  std::vector<std::int32_t> expected(static_cast<std::size_t>(c.total), 0);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(std::min<std::int64_t>(c.entered, c.total));
+       ++i) {
+    expected[i] = 10 * static_cast<std::int32_t>(i + 1);
+  }
+  EXPECT_EQ(contents(list), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(NumberList, LongResize,
+                         testing::Values(LongResizeCase{300'000, 300'000, 600'000},
+                                         LongResizeCase{300'000, 123'457, 1'000'001},
+                                         LongResizeCase{1000, 1000, 700'000},
+                                         LongResizeCase{600'000, 600'000, 700'000},
+                                         LongResizeCase{700'000, 650'000, 300'000},
+                                         LongResizeCase{700'000, 0, 1'400'000}));
+
 // The byte count of a list never wraps: on a machine whose std::size_t is 32 bits, a count of 2^30
 // would otherwise ask for a block of 0 bytes.
 struct ByteSizeCase {
@@ -120,16 +157,19 @@ std::optional<Mapping> mapping_holding(const void* address) {
   std::ifstream maps("/proc/self/maps");
   const auto wanted = reinterpret_cast<std::uintptr_t>(address);
   for (std::string line; std::getline(maps, line);) {
-    const std::size_t dash = line.find('-');
-    const std::uintptr_t start = std::stoull(line.substr(0, dash), nullptr, 16);
-    const std::uintptr_t end = std::stoull(line.substr(dash + 1), nullptr, 16);
-    if (start <= wanted && wanted < end) return Mapping{start, end};
+    Mapping m;
+    const char* const text = line.c_str();
+    const char* const dash = std::strchr(text, '-');
+    if (dash == nullptr) break;
+    std::from_chars(text, dash, m.start, 16);
+    std::from_chars(dash + 1, text + line.size(), m.end, 16);
+    if (m.start <= wanted && wanted < m.end) return m;
   }
   return std::nullopt;
 }
 
-// A long list asks for huge pages. Were the advice to split the list's mapping, growing the list
-// could not move the mapping and would copy every value instead.
+// A long list asks for huge pages, all its own. Were the advice to split the list's mapping,
+// growing the list could not move the mapping and would copy every value instead.
 TEST(NumberList, KeepsALongListInOneMappingThroughAGrowth) {
   constexpr std::int32_t values = 10'000'000;
   NumberList list = list_of(values, values);
@@ -142,6 +182,9 @@ TEST(NumberList, KeepsALongListInOneMappingThroughAGrowth) {
     if (!first) GTEST_SKIP() << "no /proc/self/maps here";
     EXPECT_GE(first->end, reinterpret_cast<std::uintptr_t>(all.data() + all.size()))
         << "a list of " << total << " values lies in more than one mapping";
+    constexpr std::uintptr_t huge_page = std::uintptr_t{2} << 20;
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(all.data()) % huge_page, 0U)
+        << "a list of " << total << " values does not start on a huge page";
   }
   EXPECT_EQ(list.entered()[values - 1], 10 * values);
 }
