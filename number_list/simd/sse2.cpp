@@ -25,18 +25,42 @@ std::uint64_t bits_of(__m128i flags) {
   return static_cast<std::uint16_t>(_mm_movemask_epi8(flags));
 }
 
-// The value of the sixteen digits 0..9 in `digits`, the first most significant.
-std::uint64_t sixteen_digits_value(__m128i digits) {
+// A number's conversion window: the sixteen bytes before its end as digit values, the bytes
+// before its digits zeroed, and how many digits it has (16: at least that many).
+struct Window {
+  __m128i digits;
+  unsigned count;
+};
+Window window_before(const char* end) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - convert_window));
+  const auto non_digits = static_cast<std::uint16_t>(~bits_of(bytes_within(bytes, '0', 9)));
+  const auto count = static_cast<unsigned>(std::countl_zero(non_digits));
+  const __m128i keep = _mm_loadu_si128(
+      reinterpret_cast<const __m128i*>(number_text::keep_last_bytes.data() + count));
+  return {_mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8('0')), keep), count};
+}
+
+// The values of a window's four groups of four digits, as 32-bit lanes, the first group first.
+__m128i four_digit_groups(__m128i digits) {
   // Pairs: the even (earlier) byte of each 16-bit lane times ten plus the odd one.
   const __m128i even = _mm_and_si128(digits, _mm_set1_epi16(0xFF));
   const __m128i pairs =
       _mm_add_epi16(_mm_mullo_epi16(even, _mm_set1_epi16(10)), _mm_srli_epi16(digits, 8));
-  const __m128i quads = _mm_madd_epi16(pairs, _mm_set1_epi32(100 | (1 << 16)));
-  const __m128i quads16 = _mm_packs_epi32(quads, quads);
-  const __m128i eights = _mm_madd_epi16(quads16, _mm_set1_epi32(10000 | (1 << 16)));
-  const auto early = static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights));
-  const auto late = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
-  return std::uint64_t{early} * 100000000 + late;
+  return _mm_madd_epi16(pairs, _mm_set1_epi32(100 | (1 << 16)));
+}
+
+// The magnitudes of two windows' digits, as 64-bit lanes: both windows' groups packed into one
+// register, so that the last two steps are taken for both at once.
+__m128i two_magnitudes(__m128i first_digits, __m128i second_digits) {
+  const __m128i groups =
+      _mm_packs_epi32(four_digit_groups(first_digits), four_digit_groups(second_digits));
+  const __m128i eights = _mm_madd_epi16(groups, _mm_set1_epi32(10000 | (1 << 16)));
+  return _mm_add_epi64(_mm_mul_epu32(eights, _mm_set1_epi32(100000000)),
+                       _mm_srli_epi64(eights, 32));
+}
+
+bool store_number(const char* end, const Window& w, std::uint64_t magnitude, std::int32_t& value) {
+  return number_text::store_signed(magnitude, end[-static_cast<int>(w.count) - 1] == '-', value);
 }
 
 }  // namespace
@@ -61,19 +85,35 @@ void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
   }
 }
 
+// Two numbers an iteration, then the one left over.
 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                     std::int32_t* values) {
-  for (std::size_t i = 0; i < count; ++i) {
+  std::size_t i = 0;
+  for (; i + 2 <= count; i += 2) {
+    const char* const first_end = data + ends[i];
+    const char* const second_end = data + ends[i + 1];
+    const Window first = window_before(first_end);
+    const Window second = window_before(second_end);
+    if (first.count > convertible_digits || second.count > convertible_digits) break;
+    const __m128i magnitudes = two_magnitudes(first.digits, second.digits);
+    if (!store_number(first_end, first, static_cast<std::uint64_t>(_mm_cvtsi128_si64(magnitudes)),
+                      values[i])) {
+      return i;
+    }
+    if (!store_number(second_end, second,
+                      static_cast<std::uint64_t>(
+                          _mm_cvtsi128_si64(_mm_unpackhi_epi64(magnitudes, magnitudes))),
+                      values[i + 1])) {
+      return i + 1;
+    }
+  }
+  for (; i < count; ++i) {
     const char* const end = data + ends[i];
-    const __m128i window = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - convert_window));
-    const auto non_digits = static_cast<std::uint16_t>(~bits_of(bytes_within(window, '0', 9)));
-    const auto digits = static_cast<unsigned>(std::countl_zero(non_digits));
-    if (digits > convertible_digits) return i;
-    const __m128i keep = _mm_loadu_si128(
-        reinterpret_cast<const __m128i*>(number_text::keep_last_bytes.data() + digits));
-    const __m128i value_bytes = _mm_and_si128(_mm_sub_epi8(window, _mm_set1_epi8('0')), keep);
-    if (!number_text::store_signed(sixteen_digits_value(value_bytes),
-                                   end[-static_cast<int>(digits) - 1] == '-', values[i])) {
+    const Window w = window_before(end);
+    if (w.count > convertible_digits) return i;
+    const __m128i magnitudes = two_magnitudes(w.digits, _mm_setzero_si128());
+    if (!store_number(end, w, static_cast<std::uint64_t>(_mm_cvtsi128_si64(magnitudes)),
+                      values[i])) {
       return i;
     }
   }
