@@ -166,8 +166,9 @@ Split split_hundred_millions(__m128i magnitude) {
 }
 
 // Four values' slots. A slot holds its value's ten digits, leading zeros included, in its last
-// ten bytes, blanks before them, and the minus over the byte before the first significant digit:
-// the caller copies from the text's first byte, so the zeros before it are never seen. Returns
+// ten bytes, a zero and blanks before them, and the minus over the zero before the first
+// significant digit: the caller copies from the text's first byte, so the zeros before it are
+// never seen. Returns
 // the four lengths, the minus counted, as four bytes.
 std::uint32_t write_four_slots(__m128i values, char* slots) {
   const __m128i sign = _mm_srai_epi32(values, 31);
@@ -185,9 +186,9 @@ std::uint32_t write_four_slots(__m128i values, char* slots) {
   const __m128i lower_digits = digit_pairs(lowers);
   const __m128i last_eight_01 = _mm_unpacklo_epi16(upper_digits, lower_digits);
   const __m128i last_eight_23 = _mm_unpackhi_epi16(upper_digits, lower_digits);
-  // The first eight bytes: blanks, then the two digits above 10^8.
+  // The first eight bytes: blanks, a zero, then the two digits above 10^8.
   const __m128i leads = digit_pairs(_mm_or_si128(even.lead, _mm_slli_epi64(odd.lead, 32)));
-  const __m128i blank_word = _mm_set1_epi64x(0x0000202020202020);
+  const __m128i blank_word = _mm_set1_epi64x(0x0000302020202020);
   const __m128i first_eight_01 =
       _mm_or_si128(_mm_slli_epi64(_mm_unpacklo_epi32(leads, _mm_setzero_si128()), 48), blank_word);
   const __m128i first_eight_23 =
@@ -198,11 +199,12 @@ std::uint32_t write_four_slots(__m128i values, char* slots) {
   reach = _mm_or_si128(reach, _mm_slli_epi32(reach, 8));
   reach = _mm_or_si128(reach, _mm_slli_epi32(reach, 16));
   const __m128i place = _mm_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-  const __m128i minus = _mm_set1_epi8('-');
+  // The byte there is always a zero: the minus replaces it by one exclusive or.
+  const __m128i zero_to_minus = _mm_set1_epi8('0' ^ '-');
   const auto finish = [&](__m128i slot, __m128i value_reach, char* at) {
     const __m128i at_minus =
         _mm_cmpeq_epi8(_mm_add_epi8(place, value_reach), _mm_set1_epi8(slot_size - 1));
-    slot = _mm_or_si128(_mm_andnot_si128(at_minus, slot), _mm_and_si128(at_minus, minus));
+    slot = _mm_xor_si128(slot, _mm_and_si128(at_minus, zero_to_minus));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(at), slot);
   };
   finish(_mm_unpacklo_epi64(first_eight_01, last_eight_01), _mm_shuffle_epi32(reach, 0x00), slots);
