@@ -144,9 +144,12 @@ __m128i decimal_lengths(__m128i magnitude) {
 }
 
 // Each 16-bit lane's value below 100 as its two digits, the tens first in memory.
+// For p = 10a + b, p * 6554 = 65536a + (4a + 6554b), the second part below 65536: the high half
+// is a, and the low half times ten, over 65536, is b. Three multiplications, no subtraction.
 __m128i digit_pairs(__m128i pairs) {
-  const __m128i tens = _mm_srli_epi16(_mm_mullo_epi16(pairs, _mm_set1_epi16(103)), 10);
-  const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+  const __m128i tenth = _mm_set1_epi16(6554);
+  const __m128i tens = _mm_mulhi_epu16(pairs, tenth);
+  const __m128i ones = _mm_mulhi_epu16(_mm_mullo_epi16(pairs, tenth), _mm_set1_epi16(10));
   return _mm_add_epi16(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi16(0x3030));
 }
 
