@@ -171,8 +171,7 @@ Split split_hundred_millions(__m128i magnitude) {
 // Four values' slots. A slot holds its value's ten digits, leading zeros included, in its last
 // ten bytes, a zero and blanks before them, and the minus over the zero before the first
 // significant digit: the caller copies from the text's first byte, so the zeros before it are
-// never seen. Returns
-// the four lengths, the minus counted, as four bytes.
+// never seen. Returns the four lengths, the minus counted, as four bytes.
 std::uint32_t write_four_slots(__m128i values, char* slots) {
   const __m128i sign = _mm_srai_epi32(values, 31);
   const __m128i magnitude = _mm_sub_epi32(_mm_xor_si128(values, sign), sign);
