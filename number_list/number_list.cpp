@@ -25,17 +25,32 @@ constexpr std::size_t huge_page = std::size_t{2} << 20;
 // A long list is filled front to back, so it is best held in huge pages: one page fault every
 // 2 MiB instead of every 4 KiB (a fault costs microseconds on a virtual machine). Its block is
 // whole huge pages on a huge-page boundary, so that none of its pages share a huge page with
-// malloc's own header; a list of less than half a huge page is asked for as it is.
+// malloc's own header; a list of less than half a huge page is asked for as it is. Where the
+// rounded-up block can't be had, the list's own size is asked for before giving up, so that
+// every list the heap can hold is still obtained.
 constexpr std::size_t long_list_bytes = huge_page / 2;
 std::size_t block_bytes(std::size_t list_bytes) {
   if (list_bytes < long_list_bytes) return list_bytes;
   return list_bytes + (huge_page - list_bytes % huge_page) % huge_page;
 }
 
-void* obtain_block(std::size_t bytes) {
+// A block of whole huge pages for a long list; nothing for a short one or when it can't be had.
+void* huge_page_block(std::size_t list_bytes) {
+  if (list_bytes < long_list_bytes) return nullptr;
   // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
-  if (bytes < long_list_bytes) return std::malloc(bytes);
-  return std::aligned_alloc(huge_page, bytes);  // NOLINT(cppcoreguidelines-no-malloc): as above
+  return std::aligned_alloc(huge_page, block_bytes(list_bytes));
+}
+
+void* obtain_block(std::size_t list_bytes) {
+  if (void* block = huge_page_block(list_bytes)) return block;
+  return std::malloc(list_bytes);  // NOLINT(cppcoreguidelines-no-malloc): as above
+}
+
+void* regrown_block(void* block, std::size_t list_bytes) {
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
+  if (void* regrown = std::realloc(block, block_bytes(list_bytes))) return regrown;
+  if (block_bytes(list_bytes) == list_bytes) return nullptr;
+  return std::realloc(block, list_bytes);  // NOLINT(cppcoreguidelines-no-malloc): as above
 }
 
 // The address range of the mapping that holds `address`, from /proc/self/maps.
@@ -66,9 +81,10 @@ void prefer_huge_pages(void* block, std::size_t bytes) {
   if (bytes < long_list_bytes) return;
   const auto first = reinterpret_cast<std::uintptr_t>(block);
   const std::optional<Mapping> mapping = mapping_holding(first);
-  // A block that is not a mapping of its own (one in the heap's arena) is left as it is.
+  // A block that is not a mapping of its own (one in the heap's arena) is left as it is; the
+  // block's own may hold up to a huge page of rounding and another of alignment besides.
   if (!mapping || mapping->end - first < bytes ||
-      mapping->end - mapping->start > bytes + 2 * huge_page) {
+      mapping->end - mapping->start > bytes + 3 * huge_page) {
     return;
   }
   // Only advice: where the kernel does not take it, nothing changes.
@@ -91,10 +107,9 @@ std::optional<NumberList> NumberList::allocate(std::int32_t count) {
   const std::optional<std::size_t> bytes = byte_size_for(count);
   if (!bytes) return std::nullopt;
   if (*bytes == 0) return NumberList(nullptr, 0);
-  const std::size_t block = block_bytes(*bytes);
-  auto* values = static_cast<std::int32_t*>(obtain_block(block));
+  auto* values = static_cast<std::int32_t*>(obtain_block(*bytes));
   if (values == nullptr) return std::nullopt;
-  prefer_huge_pages(values, block);
+  prefer_huge_pages(values, *bytes);
   return NumberList(values, count);
 }
 
@@ -122,11 +137,11 @@ NumberList::~NumberList() {
 // page fault every 4 KiB, which costs more than the copy. Since the new part is at least as large
 // as the old list, the copy never needs more memory than the filled list will. Nothing when that
 // does not apply or the block can't be had: realloc then grows the list in place.
-std::int32_t* NumberList::moved_to_fresh_block(std::size_t block, std::int64_t total) {
-  if (block < long_list_bytes || total < std::int64_t{2} * size_) return nullptr;
-  auto* values = static_cast<std::int32_t*>(obtain_block(block));
+std::int32_t* NumberList::moved_to_fresh_block(std::size_t list_bytes, std::int64_t total) {
+  if (total < std::int64_t{2} * size_) return nullptr;
+  auto* values = static_cast<std::int32_t*>(huge_page_block(list_bytes));
   if (values == nullptr) return nullptr;
-  prefer_huge_pages(values, block);
+  prefer_huge_pages(values, list_bytes);
   std::copy_n(values_, entered_, values);
   std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
   return values;
@@ -141,13 +156,11 @@ bool NumberList::resize(std::int64_t total) {
   const std::optional<std::size_t> bytes = byte_size_for(total);
   if (!bytes) return false;
   // Never 0 bytes here, which realloc would take as a free. On failure the old block stays ours.
-  const std::size_t block = block_bytes(*bytes);
-  std::int32_t* values = moved_to_fresh_block(block, total);
+  std::int32_t* values = moved_to_fresh_block(*bytes, total);
   if (values == nullptr) {
-    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
-    values = static_cast<std::int32_t*>(std::realloc(values_, block));
+    values = static_cast<std::int32_t*>(regrown_block(values_, *bytes));
     if (values == nullptr) return false;
-    prefer_huge_pages(values, block);
+    prefer_huge_pages(values, *bytes);
   }
   values_ = values;
   size_ = static_cast<Position>(total);

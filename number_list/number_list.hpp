@@ -53,7 +53,7 @@ class NumberList {
 
  private:
   NumberList(std::int32_t* values, Position size) : values_(values), size_(size) {}
-  std::int32_t* moved_to_fresh_block(std::size_t block, std::int64_t total);
+  std::int32_t* moved_to_fresh_block(std::size_t list_bytes, std::int64_t total);
 
   std::int32_t* values_ = nullptr;
   Position size_ = 0;

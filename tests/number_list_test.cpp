@@ -2,6 +2,9 @@
 #include "number_list/number_list.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -12,6 +15,8 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "support/child_process.hpp"
 
 namespace {
 
@@ -187,6 +192,47 @@ TEST(NumberList, KeepsALongListInOneMappingThroughAGrowth) {
         << "a list of " << total << " values does not start on a huge page";
   }
   EXPECT_EQ(list.entered()[values - 1], 10 * values);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
+// The address space this process has mapped, from /proc/self/status; 0 where that can't be read.
+rlim_t mapped_bytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmSize:")) return std::stoul(line.substr(7)) * rlim_t{1024};
+  }
+  return 0;
+}
+
+// With 3.5 MiB of address space left, a list of 3 MiB fits but its whole huge pages do not: it is
+// still obtained, and still grown into, at its own size. Run in a child, whose limit is its own.
+TEST(NumberList, TakesALongListAtItsOwnSizeWhenWholeHugePagesCantBeHad) {
+  if (sanitized || test_support::emulated()) GTEST_SKIP() << "the checker or emulator needs more";
+  if (mapped_bytes() == 0) GTEST_SKIP() << "no /proc/self/status here";
+  constexpr std::int32_t count = (std::int32_t{3} << 20) / 4 + 1024;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlim_t limit = mapped_bytes() + (rlim_t{7} << 19);
+    const rlimit address_space{limit, limit};
+    if (::setrlimit(RLIMIT_AS, &address_space) != 0) ::_exit(3);
+    std::optional<NumberList> list = NumberList::allocate(count);
+    if (!list) ::_exit(4);
+    list->positions_to_enter(0, count).back() = 7;
+    list = NumberList::allocate(1000);
+    if (!list || !list->resize(count)) ::_exit(5);
+    list->positions_to_enter(0, count).back() = 7;
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "4: not obtained, 5: not grown into, 3: no limit set";
 }
 
 }  // namespace
