@@ -100,10 +100,11 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
 }
 
 // Four values at a time, one a 64-bit lane, as the AVX-512 formatter does eight: the digits by
-// multiply-and-shift splits, the blanks and the minus by shifts of a whole word by the length.
+// multiply-and-shift splits, leading zeros kept (the caller copies from the text's first byte),
+// the minus by a shift of a whole word by the length.
 NUMBERLIST_AVX2 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  const __m256i all = _mm256_set1_epi64x(-1);
-  const __m256i blanks = _mm256_set1_epi8(' ');
+  // A slot's first word: blanks, a zero, then the two digits above 10^8.
+  const __m256i blank_word = _mm256_set1_epi64x(0x0000302020202020);
   const __m128i places = _mm_setr_epi32(0, 1, 2, 3);
   for (std::size_t first = 0; first < count; first += 4) {
     // Loaded under a mask: no read past the last value.
@@ -151,24 +152,15 @@ NUMBERLIST_AVX2 void format(const std::int32_t* values, std::size_t count, Forma
       const std::int64_t below = number_text::length_steps[step] - std::int64_t{1};
       length = _mm256_sub_epi64(length, _mm256_cmpgt_epi64(magnitude, _mm256_set1_epi64x(below)));
     }
-    // Bytes before the text become blanks; a shift count past 63 leaves nothing.
-    const __m256i keep_low = _mm256_sllv_epi64(
-        all, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(16), length), 3));
-    const __m256i keep_high = _mm256_or_si256(
-        _mm256_sllv_epi64(all,
-                          _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(8), length), 3)),
-        _mm256_cmpgt_epi64(length, _mm256_set1_epi64x(8)));
-    const __m256i minus = _mm256_and_si256(negative, _mm256_set1_epi64x('-' ^ ' '));
+    // The minus goes over the zero just before the first digit (the low word's byte 5 is a zero
+    // for a ten-digit value); a shift count past 63 leaves nothing.
+    const __m256i minus = _mm256_and_si256(negative, _mm256_set1_epi64x('0' ^ '-'));
     const __m256i minus_low = _mm256_sllv_epi64(
         minus, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(15), length), 3));
     const __m256i minus_high = _mm256_sllv_epi64(
         minus, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(7), length), 3));
-    const __m256i low = _mm256_xor_si256(_mm256_or_si256(_mm256_and_si256(lead_text, keep_low),
-                                                         _mm256_andnot_si256(keep_low, blanks)),
-                                         minus_low);
-    const __m256i high = _mm256_xor_si256(_mm256_or_si256(_mm256_and_si256(rest_text, keep_high),
-                                                          _mm256_andnot_si256(keep_high, blanks)),
-                                          minus_high);
+    const __m256i low = _mm256_xor_si256(_mm256_or_si256(lead_text, blank_word), minus_low);
+    const __m256i high = _mm256_xor_si256(rest_text, minus_high);
     // Slot k is (low k, high k); unpacking works within each 128-bit half.
     const __m256i even = _mm256_unpacklo_epi64(low, high);  // slots 0 and 2
     const __m256i odd = _mm256_unpackhi_epi64(low, high);   // slots 1 and 3

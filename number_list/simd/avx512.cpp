@@ -110,12 +110,12 @@ NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* end
 
 // Eight values at a time, one a 64-bit lane: the digits by multiply-and-shift splits in every
 // lane at once (halves, quarters, then single digits: Daniel Lemire, "Converting integers to
-// fixed-digit representations quickly", 2021), then each slot's low and high words put together
-// from two vectors.
+// fixed-digit representations quickly", 2021), leading zeros kept (the caller copies from the
+// text's first byte), then each slot's low and high words put together from two vectors.
 NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  const __m512i zero = _mm512_setzero_si512();
   const __m512i one = _mm512_set1_epi64(1);
-  const __m512i blanks = _mm512_set1_epi8(' ');
+  // A slot's first word: blanks, a zero, then the two digits above 10^8.
+  const __m512i blank_word = _mm512_set1_epi64(0x0000302020202020);
   const auto& steps = number_text::length_steps;
   const __m512i steps_low = _mm512_setr_epi64(steps[0], steps[1], steps[2], steps[3], steps[4],
                                               steps[5], steps[6], steps[7]);
@@ -168,26 +168,15 @@ NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, For
     const __m512i step = _mm512_permutex2var_epi64(steps_low, estimate, steps_high);
     const __m512i length =
         _mm512_mask_add_epi64(estimate, _mm512_cmpge_epu64_mask(magnitude, step), estimate, one);
-    // Bytes before the text become blanks: bytes from slot_size - length on are kept.
-    const __m512i keep_low =
-        _mm512_sllv_epi64(_mm512_set1_epi64(-1),
-                          _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(16), length), 3));
-    const __m512i keep_high = _mm512_sllv_epi64(
-        _mm512_set1_epi64(-1),
-        _mm512_slli_epi64(_mm512_max_epi64(_mm512_sub_epi64(_mm512_set1_epi64(8), length), zero),
-                          3));
-    // The minus goes just before the first digit; a shift count past 63 leaves nothing.
-    const __m512i minus = _mm512_set1_epi64('-' ^ ' ');
+    // The minus goes over the zero just before the first digit (the low word's byte 5 is a zero
+    // for a ten-digit value); a shift count past 63 leaves nothing.
+    const __m512i minus = _mm512_set1_epi64('0' ^ '-');
     const __m512i minus_low = _mm512_maskz_sllv_epi64(
         negative, minus, _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(15), length), 3));
     const __m512i minus_high = _mm512_maskz_sllv_epi64(
         negative, minus, _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(7), length), 3));
-    const __m512i low = _mm512_xor_si512(_mm512_or_si512(_mm512_and_si512(lead_text, keep_low),
-                                                         _mm512_andnot_si512(keep_low, blanks)),
-                                         minus_low);
-    const __m512i high = _mm512_xor_si512(_mm512_or_si512(_mm512_and_si512(rest_text, keep_high),
-                                                          _mm512_andnot_si512(keep_high, blanks)),
-                                          minus_high);
+    const __m512i low = _mm512_xor_si512(_mm512_or_si512(lead_text, blank_word), minus_low);
+    const __m512i high = _mm512_xor_si512(rest_text, minus_high);
     // Slot k is (low k, high k).
     char* const slots = out.slots.data() + first * slot_size;
     _mm512_store_si512(
