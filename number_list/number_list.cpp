@@ -136,7 +136,7 @@ NumberList::~NumberList() {
 // values copied: realloc would move the mapping wherever it fits, and the new part would take a
 // page fault every 4 KiB, which costs more than the copy. Since the new part is at least as large
 // as the old list, the copy never needs more memory than the filled list will. Nothing when that
-// does not apply or the block can't be had: realloc then grows the list in place.
+// does not apply or the block can't be had: realloc then grows the list instead.
 std::int32_t* NumberList::moved_to_fresh_block(std::size_t list_bytes, std::int64_t total) {
   if (total < std::int64_t{2} * size_) return nullptr;
   auto* values = static_cast<std::int32_t*>(huge_page_block(list_bytes));
