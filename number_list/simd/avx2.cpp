@@ -1,4 +1,4 @@
-// Kernels for x86-64 machines with AVX2: thirty-two bytes a step, two numbers converted and four
+// Kernels for x86-64 machines with AVX2: thirty-two bytes a step, two numbers converted and eight
 // values formatted at once.
 // Built with the baseline's flags: only these functions use AVX2, and they run only where
 // runs_here() says the machine has it.
@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "number_list/simd/kernel_sets.hpp"
 #include "number_list/simd/number_text.hpp"
@@ -99,81 +100,120 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
   return i + sse2::convert(data, ends + i, count - i, values + i);
 }
 
-// Four values at a time, one a 64-bit lane, as the AVX-512 formatter does eight: the digits by
-// multiply-and-shift splits, leading zeros kept (the caller copies from the text's first byte),
-// the minus by a shift of a whole word by the length.
-NUMBERLIST_AVX2 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  // A slot's first word: blanks, a zero, then the two digits above 10^8.
+namespace {
+
+// The SSE2 formatter's steps (sse2.cpp), in both 128-bit halves at once: values 0..3 in the low
+// half, 4..7 in the high one. AVX2's unpacks and shuffles work within each half, as these need.
+
+// The decimal length of each 32-bit magnitude: one more for each step reached (unsigned: a value
+// reaches a step when the larger of the two is the value).
+NUMBERLIST_AVX2 __m256i decimal_lengths(__m256i magnitude) {
+  __m256i length = _mm256_set1_epi32(1);
+  for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
+    const auto least = static_cast<std::int32_t>(number_text::length_steps[step]);
+    const __m256i reached =
+        _mm256_cmpeq_epi32(_mm256_max_epu32(magnitude, _mm256_set1_epi32(least)), magnitude);
+    length = _mm256_sub_epi32(length, reached);
+  }
+  return length;
+}
+
+// Each 16-bit lane's value below 100 as its two digits, the tens first in memory (as SSE2's).
+NUMBERLIST_AVX2 __m256i digit_pairs(__m256i pairs) {
+  const __m256i tenth = _mm256_set1_epi16(6554);
+  const __m256i tens = _mm256_mulhi_epu16(pairs, tenth);
+  const __m256i ones = _mm256_mulhi_epu16(_mm256_mullo_epi16(pairs, tenth), _mm256_set1_epi16(10));
+  return _mm256_add_epi16(_mm256_or_si256(tens, _mm256_slli_epi16(ones, 8)),
+                          _mm256_set1_epi16(0x3030));
+}
+
+// The values in the 64-bit lanes (the high halves zero): the part above 10^8, and the two
+// four-digit groups under it as 16-bit lanes 0 and 1.
+struct Split {
+  __m256i lead;
+  __m256i groups;
+};
+NUMBERLIST_AVX2 Split split_hundred_millions(__m256i magnitude) {
+  const __m256i lead =
+      _mm256_srli_epi64(_mm256_mul_epu32(magnitude, _mm256_set1_epi32(1441151881)), 57);
+  const __m256i rest =
+      _mm256_sub_epi64(magnitude, _mm256_mul_epu32(lead, _mm256_set1_epi32(100000000)));
+  const __m256i high = _mm256_srli_epi64(_mm256_mul_epu32(rest, _mm256_set1_epi32(109951163)), 40);
+  const __m256i low = _mm256_sub_epi64(rest, _mm256_mul_epu32(high, _mm256_set1_epi32(10000)));
+  return {lead, _mm256_or_si256(high, _mm256_slli_epi64(low, 16))};
+}
+
+// Slot k of the low half's values and slot 4 + k of the high half's, given each value's reach
+// (its length, raised past every place for a positive value) in every byte: the minus goes over
+// the byte whose place plus the reach is 15, always a zero.
+NUMBERLIST_AVX2 void finish_slots(__m256i two_slots, __m256i reach, char* slots, std::size_t k) {
+  const __m256i place = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1,
+                                         2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m256i at_minus =
+      _mm256_cmpeq_epi8(_mm256_add_epi8(place, reach), _mm256_set1_epi8(slot_size - 1));
+  two_slots = _mm256_xor_si256(two_slots, _mm256_and_si256(at_minus, _mm256_set1_epi8('0' ^ '-')));
+  _mm256_storeu2_m128i(reinterpret_cast<__m128i*>(slots + (4 + k) * slot_size),
+                       reinterpret_cast<__m128i*>(slots + k * slot_size), two_slots);
+}
+
+// Eight values' slots, laid out as the SSE2 formatter's: ten digits, leading zeros included,
+// a zero and blanks before them, the minus over the zero before the first significant digit.
+// Returns the eight lengths, the minus counted, as eight bytes.
+NUMBERLIST_AVX2 std::uint64_t write_eight_slots(__m256i values, char* slots) {
+  const __m256i sign = _mm256_srai_epi32(values, 31);
+  // abs() of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
+  const __m256i magnitude = _mm256_abs_epi32(values);
+  const __m256i length = decimal_lengths(magnitude);
+  const Split even =
+      split_hundred_millions(_mm256_and_si256(magnitude, _mm256_set1_epi64x(0xFFFFFFFF)));
+  const Split odd = split_hundred_millions(_mm256_srli_epi64(magnitude, 32));
+  const __m256i groups = _mm256_or_si256(even.groups, _mm256_slli_epi64(odd.groups, 32));
+  const __m256i uppers = _mm256_srli_epi16(_mm256_mulhi_epu16(groups, _mm256_set1_epi16(5243)), 3);
+  const __m256i lowers =
+      _mm256_sub_epi16(groups, _mm256_mullo_epi16(uppers, _mm256_set1_epi16(100)));
+  const __m256i upper_digits = digit_pairs(uppers);
+  const __m256i lower_digits = digit_pairs(lowers);
+  const __m256i last_eight_01 = _mm256_unpacklo_epi16(upper_digits, lower_digits);
+  const __m256i last_eight_23 = _mm256_unpackhi_epi16(upper_digits, lower_digits);
+  const __m256i leads = digit_pairs(_mm256_or_si256(even.lead, _mm256_slli_epi64(odd.lead, 32)));
   const __m256i blank_word = _mm256_set1_epi64x(0x0000302020202020);
-  const __m128i places = _mm_setr_epi32(0, 1, 2, 3);
-  for (std::size_t first = 0; first < count; first += 4) {
+  const __m256i first_eight_01 = _mm256_or_si256(
+      _mm256_slli_epi64(_mm256_unpacklo_epi32(leads, _mm256_setzero_si256()), 48), blank_word);
+  const __m256i first_eight_23 = _mm256_or_si256(
+      _mm256_slli_epi64(_mm256_unpackhi_epi32(leads, _mm256_setzero_si256()), 48), blank_word);
+  // Each value's reach in all four of its bytes.
+  __m256i reach = _mm256_add_epi32(length, _mm256_andnot_si256(sign, _mm256_set1_epi32(0x40)));
+  reach = _mm256_or_si256(reach, _mm256_slli_epi32(reach, 8));
+  reach = _mm256_or_si256(reach, _mm256_slli_epi32(reach, 16));
+  finish_slots(_mm256_unpacklo_epi64(first_eight_01, last_eight_01),
+               _mm256_shuffle_epi32(reach, 0x00), slots, 0);
+  finish_slots(_mm256_unpackhi_epi64(first_eight_01, last_eight_01),
+               _mm256_shuffle_epi32(reach, 0x55), slots, 1);
+  finish_slots(_mm256_unpacklo_epi64(first_eight_23, last_eight_23),
+               _mm256_shuffle_epi32(reach, 0xAA), slots, 2);
+  finish_slots(_mm256_unpackhi_epi64(first_eight_23, last_eight_23),
+               _mm256_shuffle_epi32(reach, 0xFF), slots, 3);
+  const __m256i total = _mm256_sub_epi32(length, sign);
+  const __m256i total_bytes =
+      _mm256_packus_epi16(_mm256_packs_epi32(total, total), _mm256_setzero_si256());
+  return static_cast<std::uint32_t>(_mm256_cvtsi256_si32(total_bytes)) |
+         std::uint64_t{static_cast<std::uint32_t>(
+             _mm_cvtsi128_si32(_mm256_extracti128_si256(total_bytes, 1)))}
+             << 32;
+}
+
+}  // namespace
+
+// Eight values an iteration, as the SSE2 formatter does four.
+NUMBERLIST_AVX2 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
+  const __m256i places = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  for (std::size_t first = 0; first < count; first += 8) {
     // Loaded under a mask: no read past the last value.
-    const auto here = static_cast<int>(std::min<std::size_t>(4, count - first));
-    const __m128i signed_values =
-        _mm_maskload_epi32(values + first, _mm_cmpgt_epi32(_mm_set1_epi32(here), places));
-    const __m256i negative = _mm256_cvtepi32_epi64(_mm_srai_epi32(signed_values, 31));
-    // abs() of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
-    const __m256i magnitude = _mm256_cvtepu32_epi64(_mm_abs_epi32(signed_values));
-    const __m256i lead =
-        _mm256_srli_epi64(_mm256_mul_epu32(magnitude, _mm256_set1_epi64x(1441151881)), 57);
-    const __m256i rest =
-        _mm256_sub_epi64(magnitude, _mm256_mul_epu32(lead, _mm256_set1_epi64x(100000000)));
-    const __m256i quad_high =
-        _mm256_srli_epi64(_mm256_mul_epu32(rest, _mm256_set1_epi64x(109951163)), 40);
-    const __m256i quad_low =
-        _mm256_sub_epi64(rest, _mm256_mul_epu32(quad_high, _mm256_set1_epi64x(10000)));
-    const __m256i quads = _mm256_or_si256(quad_high, _mm256_slli_epi64(quad_low, 32));
-    const __m256i quad_tops =
-        _mm256_srli_epi32(_mm256_mullo_epi32(quads, _mm256_set1_epi32(10486)), 20);
-    const __m256i pairs = _mm256_or_si256(
-        quad_tops,
-        _mm256_slli_epi32(
-            _mm256_sub_epi32(quads, _mm256_mullo_epi32(quad_tops, _mm256_set1_epi32(100))), 16));
-    const __m256i pair_tops =
-        _mm256_srli_epi16(_mm256_mullo_epi16(pairs, _mm256_set1_epi16(103)), 10);
-    const __m256i rest_text = _mm256_add_epi8(
-        _mm256_or_si256(
-            pair_tops,
-            _mm256_slli_epi16(
-                _mm256_sub_epi16(pairs, _mm256_mullo_epi16(pair_tops, _mm256_set1_epi16(10))), 8)),
-        _mm256_set1_epi8('0'));
-    const __m256i lead_tens =
-        _mm256_srli_epi16(_mm256_mullo_epi16(lead, _mm256_set1_epi16(103)), 10);
-    const __m256i lead_ones =
-        _mm256_sub_epi16(lead, _mm256_mullo_epi16(lead_tens, _mm256_set1_epi16(10)));
-    const __m256i lead_text = _mm256_slli_epi64(
-        _mm256_add_epi16(_mm256_or_si256(lead_tens, _mm256_slli_epi16(lead_ones, 8)),
-                         _mm256_set1_epi16(0x3030)),
-        48);
-    // The length: one more for each step reached (magnitudes are below 2^32, so a signed
-    // comparison of 64-bit lanes does).
-    __m256i length = _mm256_set1_epi64x(1);
-    for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
-      const std::int64_t below = number_text::length_steps[step] - std::int64_t{1};
-      length = _mm256_sub_epi64(length, _mm256_cmpgt_epi64(magnitude, _mm256_set1_epi64x(below)));
-    }
-    // The minus goes over the zero just before the first digit (the low word's byte 5 is a zero
-    // for a ten-digit value); a shift count past 63 leaves nothing.
-    const __m256i minus = _mm256_and_si256(negative, _mm256_set1_epi64x('0' ^ '-'));
-    const __m256i minus_low = _mm256_sllv_epi64(
-        minus, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(15), length), 3));
-    const __m256i minus_high = _mm256_sllv_epi64(
-        minus, _mm256_slli_epi64(_mm256_sub_epi64(_mm256_set1_epi64x(7), length), 3));
-    const __m256i low = _mm256_xor_si256(_mm256_or_si256(lead_text, blank_word), minus_low);
-    const __m256i high = _mm256_xor_si256(rest_text, minus_high);
-    // Slot k is (low k, high k); unpacking works within each 128-bit half.
-    const __m256i even = _mm256_unpacklo_epi64(low, high);  // slots 0 and 2
-    const __m256i odd = _mm256_unpackhi_epi64(low, high);   // slots 1 and 3
-    char* const slots = out.slots.data() + first * slot_size;
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(slots),
-                        _mm256_permute2x128_si256(even, odd, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(slots + 2 * slot_size),
-                        _mm256_permute2x128_si256(even, odd, 0x31));
-    alignas(32) std::array<std::int64_t, 4> total{};
-    _mm256_store_si256(reinterpret_cast<__m256i*>(total.data()),
-                       _mm256_sub_epi64(length, negative));
-    for (std::size_t i = 0; i < 4; ++i)
-      out.lengths[first + i] = static_cast<std::uint8_t>(total[i]);
+    const auto here = static_cast<int>(std::min<std::size_t>(8, count - first));
+    const __m256i eight =
+        _mm256_maskload_epi32(values + first, _mm256_cmpgt_epi32(_mm256_set1_epi32(here), places));
+    const std::uint64_t lengths = write_eight_slots(eight, out.slots.data() + first * slot_size);
+    std::memcpy(&out.lengths[first], &lengths, sizeof lengths);
   }
 }
 
