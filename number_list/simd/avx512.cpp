@@ -1,6 +1,6 @@
 // Kernels for x86-64 machines with AVX-512 (F, BW and CD, as every AVX-512 processor since
 // Skylake-SP has them): a whole block classified in one step, four
-// numbers converted and eight formatted at once. Built with the baseline's flags: only these
+// numbers converted and sixteen formatted at once. Built with the baseline's flags: only these
 // functions use AVX-512, and they run only where runs_here() says the machine has it.
 #include <immintrin.h>
 
@@ -8,6 +8,7 @@
 // ones (GCC bug 105593, fixed in 13).
 #if defined(__GNUC__) && !defined(__clang__) && __GNUC__ < 13
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 #include <algorithm>
@@ -108,83 +109,125 @@ NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* end
   return i + sse2::convert(data, ends + i, count - i, values + i);
 }
 
-// Eight values at a time, one a 64-bit lane: the digits by multiply-and-shift splits in every
-// lane at once (halves, quarters, then single digits: Daniel Lemire, "Converting integers to
-// fixed-digit representations quickly", 2021), leading zeros kept (the caller copies from the
-// text's first byte), then each slot's low and high words put together from two vectors.
-NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
-  const __m512i one = _mm512_set1_epi64(1);
-  // A slot's first word: blanks, a zero, then the two digits above 10^8.
-  const __m512i blank_word = _mm512_set1_epi64(0x0000302020202020);
+namespace {
+
+// The SSE2 formatter's steps (sse2.cpp) in all four 128-bit quarters at once: values 0..3 in the
+// first, 4..7 in the second, and so on. AVX-512's unpacks and shuffles work within a quarter.
+
+// The decimal length of each 32-bit magnitude from its bit length, as
+// number_text::decimal_length finds it, the powers of ten looked up by a permute.
+NUMBERLIST_AVX512 __m512i decimal_lengths(__m512i magnitude) {
   const auto& steps = number_text::length_steps;
-  const __m512i steps_low = _mm512_setr_epi64(steps[0], steps[1], steps[2], steps[3], steps[4],
-                                              steps[5], steps[6], steps[7]);
-  const __m512i steps_high = _mm512_setr_epi64(steps[8], steps[9], 0, 0, 0, 0, 0, 0);
-  for (std::size_t first = 0; first < count; first += 8) {
+  const __m512i powers = _mm512_setr_epi32(
+      static_cast<std::int32_t>(steps[0]), static_cast<std::int32_t>(steps[1]),
+      static_cast<std::int32_t>(steps[2]), static_cast<std::int32_t>(steps[3]),
+      static_cast<std::int32_t>(steps[4]), static_cast<std::int32_t>(steps[5]),
+      static_cast<std::int32_t>(steps[6]), static_cast<std::int32_t>(steps[7]),
+      static_cast<std::int32_t>(steps[8]), static_cast<std::int32_t>(steps[9]), 0, 0, 0, 0, 0, 0);
+  const __m512i one = _mm512_set1_epi32(1);
+  const __m512i bits =
+      _mm512_sub_epi32(_mm512_set1_epi32(32), _mm512_lzcnt_epi32(_mm512_or_si512(magnitude, one)));
+  const __m512i estimate = _mm512_srli_epi32(_mm512_mullo_epi32(bits, _mm512_set1_epi32(1233)), 12);
+  const __m512i step = _mm512_permutexvar_epi32(estimate, powers);
+  return _mm512_mask_add_epi32(estimate, _mm512_cmpge_epu32_mask(magnitude, step), estimate, one);
+}
+
+// Each 16-bit lane's value below 100 as its two digits, the tens first in memory (as SSE2's).
+NUMBERLIST_AVX512 __m512i digit_pairs(__m512i pairs) {
+  const __m512i tenth = _mm512_set1_epi16(6554);
+  const __m512i tens = _mm512_mulhi_epu16(pairs, tenth);
+  const __m512i ones = _mm512_mulhi_epu16(_mm512_mullo_epi16(pairs, tenth), _mm512_set1_epi16(10));
+  return _mm512_add_epi16(_mm512_or_si512(tens, _mm512_slli_epi16(ones, 8)),
+                          _mm512_set1_epi16(0x3030));
+}
+
+// The values in the 64-bit lanes (the high halves zero): the part above 10^8, and the two
+// four-digit groups under it as 16-bit lanes 0 and 1.
+struct Split {
+  __m512i lead;
+  __m512i groups;
+};
+NUMBERLIST_AVX512 Split split_hundred_millions(__m512i magnitude) {
+  const __m512i lead =
+      _mm512_srli_epi64(_mm512_mul_epu32(magnitude, _mm512_set1_epi64(1441151881)), 57);
+  const __m512i rest =
+      _mm512_sub_epi64(magnitude, _mm512_mul_epu32(lead, _mm512_set1_epi64(100000000)));
+  const __m512i high = _mm512_srli_epi64(_mm512_mul_epu32(rest, _mm512_set1_epi64(109951163)), 40);
+  const __m512i low = _mm512_sub_epi64(rest, _mm512_mul_epu32(high, _mm512_set1_epi64(10000)));
+  return {lead, _mm512_or_si512(high, _mm512_slli_epi64(low, 16))};
+}
+
+// Slot k of each quarter's four values, the minus put over the byte whose place plus the value's
+// reach (its length, raised past every place for a positive value) is 15, always a zero.
+NUMBERLIST_AVX512 __m512i with_minus(__m512i slots, __m512i reach) {
+  const __m512i place =
+      _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+  const __mmask64 at_minus =
+      _mm512_cmpeq_epi8_mask(_mm512_add_epi8(place, reach), _mm512_set1_epi8(slot_size - 1));
+  return _mm512_mask_mov_epi8(slots, at_minus, _mm512_set1_epi8('-'));
+}
+
+// Sixteen values' slots, laid out as the SSE2 formatter's: ten digits, leading zeros included,
+// a zero and blanks before them, the minus over the zero before the first significant digit.
+// Returns the sixteen lengths, the minus counted, as sixteen bytes.
+NUMBERLIST_AVX512 __m128i write_sixteen_slots(__m512i values, char* slots) {
+  const __m512i sign = _mm512_srai_epi32(values, 31);
+  // abs() of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
+  const __m512i magnitude = _mm512_abs_epi32(values);
+  const __m512i length = decimal_lengths(magnitude);
+  const Split even =
+      split_hundred_millions(_mm512_and_si512(magnitude, _mm512_set1_epi64(0xFFFFFFFF)));
+  const Split odd = split_hundred_millions(_mm512_srli_epi64(magnitude, 32));
+  const __m512i groups = _mm512_or_si512(even.groups, _mm512_slli_epi64(odd.groups, 32));
+  const __m512i uppers = _mm512_srli_epi16(_mm512_mulhi_epu16(groups, _mm512_set1_epi16(5243)), 3);
+  const __m512i lowers =
+      _mm512_sub_epi16(groups, _mm512_mullo_epi16(uppers, _mm512_set1_epi16(100)));
+  const __m512i upper_digits = digit_pairs(uppers);
+  const __m512i lower_digits = digit_pairs(lowers);
+  const __m512i last_eight_01 = _mm512_unpacklo_epi16(upper_digits, lower_digits);
+  const __m512i last_eight_23 = _mm512_unpackhi_epi16(upper_digits, lower_digits);
+  const __m512i leads = digit_pairs(_mm512_or_si512(even.lead, _mm512_slli_epi64(odd.lead, 32)));
+  const __m512i blank_word = _mm512_set1_epi64(0x0000302020202020);
+  const __m512i first_eight_01 = _mm512_or_si512(
+      _mm512_slli_epi64(_mm512_unpacklo_epi32(leads, _mm512_setzero_si512()), 48), blank_word);
+  const __m512i first_eight_23 = _mm512_or_si512(
+      _mm512_slli_epi64(_mm512_unpackhi_epi32(leads, _mm512_setzero_si512()), 48), blank_word);
+  // Each value's reach in all four of its bytes.
+  const __m512i reach = _mm512_mullo_epi32(
+      _mm512_add_epi32(length, _mm512_andnot_si512(sign, _mm512_set1_epi32(0x40))),
+      _mm512_set1_epi32(0x01010101));
+  // Slot k of every quarter, then the quarters put in order: a four-by-four transpose of
+  // 128-bit pieces.
+  const __m512i k0 = with_minus(_mm512_unpacklo_epi64(first_eight_01, last_eight_01),
+                                _mm512_shuffle_epi32(reach, _MM_PERM_AAAA));
+  const __m512i k1 = with_minus(_mm512_unpackhi_epi64(first_eight_01, last_eight_01),
+                                _mm512_shuffle_epi32(reach, _MM_PERM_BBBB));
+  const __m512i k2 = with_minus(_mm512_unpacklo_epi64(first_eight_23, last_eight_23),
+                                _mm512_shuffle_epi32(reach, _MM_PERM_CCCC));
+  const __m512i k3 = with_minus(_mm512_unpackhi_epi64(first_eight_23, last_eight_23),
+                                _mm512_shuffle_epi32(reach, _MM_PERM_DDDD));
+  const __m512i low01 = _mm512_shuffle_i64x2(k0, k1, 0x44);   // k0 q0, k0 q1, k1 q0, k1 q1
+  const __m512i low23 = _mm512_shuffle_i64x2(k2, k3, 0x44);   // k2 q0, k2 q1, k3 q0, k3 q1
+  const __m512i high01 = _mm512_shuffle_i64x2(k0, k1, 0xEE);  // k0 q2, k0 q3, k1 q2, k1 q3
+  const __m512i high23 = _mm512_shuffle_i64x2(k2, k3, 0xEE);  // k2 q2, k2 q3, k3 q2, k3 q3
+  _mm512_storeu_si512(slots, _mm512_shuffle_i64x2(low01, low23, 0x88));
+  _mm512_storeu_si512(slots + 4 * slot_size, _mm512_shuffle_i64x2(low01, low23, 0xDD));
+  _mm512_storeu_si512(slots + 8 * slot_size, _mm512_shuffle_i64x2(high01, high23, 0x88));
+  _mm512_storeu_si512(slots + 12 * slot_size, _mm512_shuffle_i64x2(high01, high23, 0xDD));
+  return _mm512_cvtepi32_epi8(_mm512_sub_epi32(length, sign));
+}
+
+}  // namespace
+
+// Sixteen values an iteration, as the SSE2 formatter does four.
+NUMBERLIST_AVX512 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
+  for (std::size_t first = 0; first < count; first += 16) {
     // Loaded under a mask: no read past the last value, no copy into a padded batch.
-    const std::size_t here = std::min<std::size_t>(8, count - first);
-    const __m256i signed_values = _mm512_castsi512_si256(
-        _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1U << here) - 1), values + first));
-    const auto negative =
-        static_cast<__mmask8>(_mm256_movemask_ps(_mm256_castsi256_ps(signed_values)));
-    // abs() of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
-    const __m512i magnitude = _mm512_cvtepu32_epi64(_mm256_abs_epi32(signed_values));
-    const __m512i lead =
-        _mm512_srli_epi64(_mm512_mul_epu32(magnitude, _mm512_set1_epi64(1441151881)), 57);
-    const __m512i rest =
-        _mm512_sub_epi64(magnitude, _mm512_mul_epu32(lead, _mm512_set1_epi64(100000000)));
-    // rest: quads, pairs, then single digits, the first in the lowest byte.
-    const __m512i quad_high =
-        _mm512_srli_epi64(_mm512_mul_epu32(rest, _mm512_set1_epi64(109951163)), 40);
-    const __m512i quad_low =
-        _mm512_sub_epi64(rest, _mm512_mul_epu32(quad_high, _mm512_set1_epi64(10000)));
-    const __m512i quads = _mm512_or_si512(quad_high, _mm512_slli_epi64(quad_low, 32));
-    const __m512i quad_tops =
-        _mm512_srli_epi32(_mm512_mullo_epi32(quads, _mm512_set1_epi32(10486)), 20);
-    const __m512i pairs = _mm512_or_si512(
-        quad_tops,
-        _mm512_slli_epi32(
-            _mm512_sub_epi32(quads, _mm512_mullo_epi32(quad_tops, _mm512_set1_epi32(100))), 16));
-    const __m512i pair_tops =
-        _mm512_srli_epi16(_mm512_mullo_epi16(pairs, _mm512_set1_epi16(103)), 10);
-    const __m512i rest_digits = _mm512_or_si512(
-        pair_tops,
-        _mm512_slli_epi16(
-            _mm512_sub_epi16(pairs, _mm512_mullo_epi16(pair_tops, _mm512_set1_epi16(10))), 8));
-    const __m512i rest_text = _mm512_add_epi8(rest_digits, _mm512_set1_epi8('0'));
-    // lead (0..42): two digits in bytes 6 and 7 of the low word.
-    const __m512i lead_tens =
-        _mm512_srli_epi16(_mm512_mullo_epi16(lead, _mm512_set1_epi16(103)), 10);
-    const __m512i lead_ones =
-        _mm512_sub_epi16(lead, _mm512_mullo_epi16(lead_tens, _mm512_set1_epi16(10)));
-    const __m512i lead_text = _mm512_slli_epi64(
-        _mm512_add_epi16(_mm512_or_si512(lead_tens, _mm512_slli_epi16(lead_ones, 8)),
-                         _mm512_set1_epi16(0x3030)),
-        48);
-    // The length from the bit length, as number_text::decimal_length finds it.
-    const __m512i bits = _mm512_sub_epi64(_mm512_set1_epi64(64),
-                                          _mm512_lzcnt_epi64(_mm512_or_si512(magnitude, one)));
-    const __m512i estimate = _mm512_srli_epi64(_mm512_mul_epu32(bits, _mm512_set1_epi64(1233)), 12);
-    const __m512i step = _mm512_permutex2var_epi64(steps_low, estimate, steps_high);
-    const __m512i length =
-        _mm512_mask_add_epi64(estimate, _mm512_cmpge_epu64_mask(magnitude, step), estimate, one);
-    // The minus goes over the zero just before the first digit (the low word's byte 5 is a zero
-    // for a ten-digit value); a shift count past 63 leaves nothing.
-    const __m512i minus = _mm512_set1_epi64('0' ^ '-');
-    const __m512i minus_low = _mm512_maskz_sllv_epi64(
-        negative, minus, _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(15), length), 3));
-    const __m512i minus_high = _mm512_maskz_sllv_epi64(
-        negative, minus, _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(7), length), 3));
-    const __m512i low = _mm512_xor_si512(_mm512_or_si512(lead_text, blank_word), minus_low);
-    const __m512i high = _mm512_xor_si512(rest_text, minus_high);
-    // Slot k is (low k, high k).
-    char* const slots = out.slots.data() + first * slot_size;
-    _mm512_store_si512(
-        slots, _mm512_permutex2var_epi64(low, _mm512_setr_epi64(0, 8, 1, 9, 2, 10, 3, 11), high));
-    _mm512_store_si512(slots + 64, _mm512_permutex2var_epi64(
-                                       low, _mm512_setr_epi64(4, 12, 5, 13, 6, 14, 7, 15), high));
-    const __m512i total = _mm512_mask_add_epi64(length, negative, length, one);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(&out.lengths[first]), _mm512_cvtepi64_epi8(total));
+    const std::size_t here = std::min<std::size_t>(16, count - first);
+    const __m512i sixteen =
+        _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1U << here) - 1), values + first);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&out.lengths[first]),
+                     write_sixteen_slots(sixteen, out.slots.data() + first * slot_size));
   }
 }
 
