@@ -114,27 +114,6 @@ std::size_t ConsoleInput::read_ready(std::span<std::int32_t> into) {
   return converted;
 }
 
-namespace {
-
-// Writes base + the position of each set bit of `bits`, lowest first, at `out` and returns how
-// many. Eight are written whether or not there are as many (a block holds five or six numbers
-// as a rule): a fixed run of stores instead of a branch per bit (simdjson's flatten_bits).
-std::size_t flatten(std::uint64_t bits, std::uint32_t base, std::uint32_t* out) {
-  const std::size_t count = simd::swar::count_ones(bits);
-  constexpr std::size_t unrolled = 8;
-  for (std::size_t i = 0; i < unrolled; ++i) {
-    out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
-    bits &= bits - 1;
-  }
-  for (std::size_t i = unrolled; i < count; ++i) {
-    out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
-    bits &= bits - 1;
-  }
-  return count;
-}
-
-}  // namespace
-
 // Puts in ends_ where each number from `origin` ends, up to the first byte at which a read would
 // stop: one that is neither white space nor part of a number (the NUL at end_ among them), or a
 // sign without a digit after it. A number starts after white space or right after the one before,
@@ -144,8 +123,7 @@ std::size_t ConsoleInput::find_number_ends(const char* origin) {
   const std::size_t blocks =
       std::min(window_blocks, (buffered + simd::block_size - 1) / simd::block_size);
   kernels_.classify(origin, blocks, masks_.data());
-  const std::uint32_t base = offset_of(origin);
-  std::size_t found = 0;
+  std::size_t marked = 0;
   std::uint64_t digit_before = 0;  // origin is never inside a run of digits
   for (std::uint32_t b = 0; b < blocks; ++b) {
     const simd::BlockMasks& m = masks_[b];
@@ -157,11 +135,10 @@ std::size_t ConsoleInput::find_number_ends(const char* origin) {
     const std::uint64_t stops = ~(m.digits | m.spaces | m.signs) | (m.signs & ~digit_after);
     // A run may end at the first stop ("12x" gives 12), not after it.
     if (stops != 0) run_ends &= ((stops & (0 - stops)) << 1) - 1;
-    const std::uint32_t block_base = base + b * std::uint32_t{simd::block_size};
-    found += flatten(run_ends, block_base, ends_.data() + found);
+    run_ends_[marked++] = run_ends;
     if (stops != 0) break;
   }
-  return found;
+  return kernels_.flatten(run_ends_.data(), marked, offset_of(origin), ends_.data());
 }
 
 // Reads one number byte by byte, across refills: what the sweep leaves, which is rare enough for

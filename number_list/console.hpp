@@ -177,9 +177,10 @@ class ConsoleInput : Pinned {
 
   // The numbers found by the last sweep, ready to be taken: their values and where each ends
   // (from data()). A number ends at a non-digit after a digit, so a window holds at most half as
-  // many ends as bytes; ends_ has room for a block's unconditional stores past the last.
+  // many ends as bytes; ends_ has room for the stores that flattening makes past the last.
   std::array<simd::BlockMasks, window_blocks> masks_{};
-  std::array<std::uint32_t, window / 2 + 8> ends_{};
+  std::array<std::uint64_t, window_blocks> run_ends_{};
+  std::array<std::uint32_t, window / 2 + simd::flatten_slack> ends_{};
   std::array<std::int32_t, window / 2> values_{};
   std::size_t found_ = 0;
   std::size_t taken_ = 0;

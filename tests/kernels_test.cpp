@@ -74,6 +74,52 @@ TEST(Kernels, ClassifyEveryByteAsTheDefinitionSays) {
   }
 }
 
+// Blocks of bits as the reader marks number ends, and the edges of what a block can hold.
+std::vector<std::uint64_t> random_bit_blocks(std::mt19937_64& random) {
+  static constexpr std::array<std::uint64_t, 7> edges = {0,
+                                                         1,
+                                                         std::uint64_t{1} << 63,
+                                                         0x5555'5555'5555'5555,
+                                                         0xAAAA'AAAA'AAAA'AAAA,
+                                                         ~std::uint64_t{0},
+                                                         0x0000'FFFF'0000'0001};
+  std::vector<std::uint64_t> blocks(1 + below(random, 16));
+  for (std::uint64_t& bits : blocks) {
+    // Sparse like number ends as a rule, sometimes an edge, sometimes dense.
+    const std::size_t pick = below(random, 4);
+    if (pick == 0) bits = edges[below(random, edges.size())];
+    if (pick == 1) bits = random();
+    if (pick >= 2) {
+      bits = ~std::uint64_t{0};
+      for (int draw = 0; draw < 3; ++draw) bits &= random();  // each bit set one time in eight
+    }
+  }
+  return blocks;
+}
+
+TEST(Kernels, FlattenEverySetBitInOrder) {
+  std::mt19937_64 random(5);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
+  constexpr std::uint32_t guard = 0xDEAD'BEEF;
+  for (int round = 0; round < 2000; ++round) {
+    const std::vector<std::uint64_t> blocks = random_bit_blocks(random);
+    const auto base = static_cast<std::uint32_t>(below(random, 1U << 20));
+    std::vector<std::uint32_t> expected;
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+      for (std::uint32_t i = 0; i < simd::block_size; ++i) {
+        if ((blocks[b] >> i) & 1U)
+          expected.push_back(base + std::uint32_t(b * simd::block_size) + i);
+      }
+    }
+    for_each_kernel_set([&](const Kernels& kernels) {
+      std::vector<std::uint32_t> offsets(expected.size() + simd::flatten_slack + 1, guard);
+      const std::size_t found = kernels.flatten(blocks.data(), blocks.size(), base, offsets.data());
+      ASSERT_EQ(found, expected.size());
+      for (std::size_t i = 0; i < found; ++i) ASSERT_EQ(offsets[i], expected[i]) << "bit " << i;
+      ASSERT_EQ(offsets.back(), guard) << "written further than flatten_slack past the last";
+    });
+  }
+}
+
 // Numbers laid out as the reader meets them, with where each ends and what it must read as; a
 // value is absent where the kernels must stop (too many digits, out of range).
 struct Numbers {

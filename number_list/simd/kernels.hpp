@@ -24,6 +24,14 @@ struct BlockMasks {
 // Classifies `count` blocks of block_size bytes from `bytes` into `masks`.
 using ClassifyFn = void (*)(const char* bytes, std::size_t count, BlockMasks* masks);
 
+// Writes where each set bit of `bits` lies, block by block and lowest bit first (bit i of
+// bits[b] lies at base + b * block_size + i), at `offsets` and returns how many. Up to
+// flatten_slack entries past the last may be written too: fixed-size stores instead of a branch
+// per bit.
+inline constexpr std::size_t flatten_slack = 16;
+using FlattenFn = std::size_t (*)(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
+                                  std::uint32_t* offsets);
+
 // How many bytes before a number's end a conversion looks at: a number of up to
 // convertible_digits digits, with its sign, lies within them.
 inline constexpr std::size_t convert_window = 16;
@@ -62,6 +70,7 @@ struct Kernels {
   std::string_view name;
   bool (*runs_here)();  // whether this machine has the instructions the kernels use
   ClassifyFn classify;
+  FlattenFn flatten;
   ConvertFn convert;
   FormatFn format;
 };

@@ -29,6 +29,35 @@ void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
   }
 }
 
+namespace {
+
+// simdjson's flatten_bits: eight stores whether or not there are as many bits (a block holds five
+// or six numbers as a rule), then one a bit for the rest.
+std::uint32_t* flatten_block(std::uint64_t bits, std::uint32_t base, std::uint32_t* out) {
+  const std::size_t count = swar::count_ones(bits);
+  constexpr std::size_t unrolled = 8;
+  for (std::size_t i = 0; i < unrolled; ++i) {
+    out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
+    bits &= bits - 1;
+  }
+  for (std::size_t i = unrolled; i < count; ++i) {
+    out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
+    bits &= bits - 1;
+  }
+  return out + count;
+}
+
+}  // namespace
+
+std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
+                    std::uint32_t* offsets) {
+  std::uint32_t* out = offsets;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    out = flatten_block(bits[b], base + static_cast<std::uint32_t>(b * block_size), out);
+  }
+  return static_cast<std::size_t>(out - offsets);
+}
+
 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                     std::int32_t* values) {
   for (std::size_t i = 0; i < count; ++i) {
