@@ -106,6 +106,7 @@ BENCHMARK_CAPTURE(ReadValues, portable, "portable");
 BENCHMARK_CAPTURE(ReadValues, sse2, "sse2");
 BENCHMARK_CAPTURE(ReadValues, avx2, "avx2");
 BENCHMARK_CAPTURE(ReadValues, avx512, "avx512");
+BENCHMARK_CAPTURE(ReadValues, avx512vbmi2, "avx512vbmi2");
 BENCHMARK_CAPTURE(WriteListing, portable, "portable");
 BENCHMARK_CAPTURE(WriteListing, sse2, "sse2");
 BENCHMARK_CAPTURE(WriteListing, avx2, "avx2");
