@@ -253,11 +253,11 @@ constexpr std::array<std::uint8_t, block_size> byte_offsets = [] {
 [[gnu::target("avx512f,avx512bw,avx512cd,avx512vbmi2")]] std::size_t flatten(
     const std::uint64_t* bits, std::size_t blocks, std::uint32_t base, std::uint32_t* offsets) {
   const __m512i within_block = _mm512_loadu_si512(byte_offsets.data());
+  const __m512i next_block = _mm512_set1_epi32(static_cast<int>(block_size));
+  __m512i block_base = _mm512_set1_epi32(static_cast<int>(base));
   std::uint32_t* out = offsets;
-  for (std::size_t b = 0; b < blocks; ++b) {
+  for (std::size_t b = 0; b < blocks; ++b, block_base = _mm512_add_epi32(block_base, next_block)) {
     __m512i packed = _mm512_maskz_compress_epi8(bits[b], within_block);
-    const __m512i block_base =
-        _mm512_set1_epi32(static_cast<int>(base + static_cast<std::uint32_t>(b * block_size)));
     const auto count = static_cast<std::size_t>(std::popcount(bits[b]));
     for (std::size_t stored = 0;;) {
       _mm512_storeu_si512(

@@ -52,8 +52,9 @@ std::uint32_t* flatten_block(std::uint64_t bits, std::uint32_t base, std::uint32
 std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
                     std::uint32_t* offsets) {
   std::uint32_t* out = offsets;
-  for (std::size_t b = 0; b < blocks; ++b) {
-    out = flatten_block(bits[b], base + static_cast<std::uint32_t>(b * block_size), out);
+  std::uint32_t block_base = base;
+  for (std::size_t b = 0; b < blocks; ++b, block_base += std::uint32_t{block_size}) {
+    out = flatten_block(bits[b], block_base, out);
   }
   return static_cast<std::size_t>(out - offsets);
 }
