@@ -102,13 +102,14 @@ TEST(Kernels, FlattenEverySetBitInOrder) {
   constexpr std::uint32_t guard = 0xDEAD'BEEF;
   for (int round = 0; round < 2000; ++round) {
     const std::vector<std::uint64_t> blocks = random_bit_blocks(random);
-    const auto base = static_cast<std::uint32_t>(below(random, 1U << 20));
+    const std::uint32_t base = std::uniform_int_distribution<std::uint32_t>(0, 1U << 20)(random);
     std::vector<std::uint32_t> expected;
-    for (std::size_t b = 0; b < blocks.size(); ++b) {
+    std::uint32_t block_base = base;
+    for (const std::uint64_t bits : blocks) {
       for (std::uint32_t i = 0; i < simd::block_size; ++i) {
-        if ((blocks[b] >> i) & 1U)
-          expected.push_back(base + std::uint32_t(b * simd::block_size) + i);
+        if ((bits >> i) & 1U) expected.push_back(block_base + i);
       }
+      block_base += std::uint32_t{simd::block_size};
     }
     for_each_kernel_set([&](const Kernels& kernels) {
       std::vector<std::uint32_t> offsets(expected.size() + simd::flatten_slack + 1, guard);
