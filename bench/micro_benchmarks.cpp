@@ -122,6 +122,19 @@ void WriteOneNumberedPrompt(benchmark::State& state) {
 }
 BENCHMARK(WriteOneNumberedPrompt);
 
+// The prompts of values already buffered, written in one run.
+void WriteNumberedPrompts(benchmark::State& state) {
+  DiscardingSink sink;
+  ConsoleOutput output(sink);
+  // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
+  for (auto _ : state) {
+    number_list::PositionPrompt prompt(0);
+    prompt.write_next(output, static_cast<number_list::Position>(values_a_round));
+  }
+  count_values(state);
+}
+BENCHMARK(WriteNumberedPrompts);
+
 void WriteOneFixedPrompt(benchmark::State& state) {
   DiscardingSink sink;
   ConsoleOutput output(sink);

@@ -5,9 +5,8 @@
 
 namespace number_list {
 
-void PositionPrompt::render(Position position) {
-  // Fixed-size copies throughout: a copy of a measured length would be a call into the C library,
-  // and this runs at every tenth position.
+std::pair<std::uint64_t, std::uint64_t> PositionPrompt::rendered(Position position) {
+  // Fixed-size copies throughout: a copy of a measured length would be a call into the C library.
   std::array<char, 1 + simd::slot_size + closing.size()> text{};
   text[0] = '[';
   std::array<char, 2 * simd::slot_size> digits{};
@@ -15,11 +14,12 @@ void PositionPrompt::render(Position position) {
   std::memcpy(text.data() + 1, digits.data() + simd::slot_size - length, simd::slot_size);
   char* const digits_end = text.data() + 1 + length;
   std::memcpy(digits_end, closing.data(), closing.size());
-  length_ = static_cast<std::size_t>(digits_end - text.data()) + closing.size();
-  assert(length_ <= longest);
-  std::memcpy(&low_, text.data(), sizeof low_);
-  std::memcpy(&high_, text.data() + sizeof low_, sizeof high_);
-  position_ = position;
+  assert(static_cast<std::size_t>(digits_end - text.data()) + closing.size() ==
+         length_of(position));
+  std::pair<std::uint64_t, std::uint64_t> words;
+  std::memcpy(&words.first, text.data(), sizeof words.first);
+  std::memcpy(&words.second, text.data() + sizeof words.first, sizeof words.second);
+  return words;
 }
 
 }  // namespace number_list

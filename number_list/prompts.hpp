@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
 #include "number_list/console.hpp"
 #include "number_list/decimal.hpp"
 #include "number_list/number_list.hpp"
+#include "number_list/simd/number_text.hpp"
 
 namespace number_list {
 
@@ -28,9 +31,9 @@ concept ValuePrompt = requires(Prompt& prompt, ConsoleOutput& out, Position time
 // counted up in place, so a prompt costs one short copy instead of a conversion.
 class PositionPrompt {
  public:
-  explicit PositionPrompt(Position first) {
+  explicit PositionPrompt(Position first) : length_(length_of(first)), position_(first) {
     assert(first >= 0);
-    render(first);
+    std::tie(low_, high_) = rendered(first);
   }
 
   // The most that write_at() writes: "[2147483647]= " is 14 bytes, written as two 8-byte words.
@@ -46,22 +49,28 @@ class PositionPrompt {
     return p + length_;
   }
   void advance() {
+    ++position_;
     // Counted up in place, carries and all; only a position with one digit more is rendered.
-    std::size_t digit = length_ - closing.size() - 1;
-    for (;;) {
-      std::uint64_t& word = digit < sizeof low_ ? low_ : high_;
+    // Each word is read and assigned by name, never through a reference, so that a prompt that
+    // no call receives can be counted in registers.
+    for (std::size_t digit = length_ - closing.size() - 1;; --digit) {
+      const bool in_low = digit < sizeof low_;
+      const std::uint64_t word = in_low ? low_ : high_;
       const std::size_t shift = decimal::byte_shift(digit % sizeof low_);
-      if (((word >> shift) & 0xFF) != '9') {
-        word += std::uint64_t{1} << shift;
-        ++position_;
-        return;
+      const bool nine = ((word >> shift) & 0xFF) == '9';
+      const std::uint64_t counted =
+          nine ? word - (std::uint64_t{'9' - '0'} << shift) : word + (std::uint64_t{1} << shift);
+      if (in_low) {
+        low_ = counted;
+      } else {
+        high_ = counted;
       }
-      word -= std::uint64_t{'9' - '0'} << shift;
+      if (!nine) return;
       if (digit == 1) {  // all nines
-        render(position_ + 1);
+        std::tie(low_, high_) = rendered(position_);
+        length_ = length_of(position_);
         return;
       }
-      --digit;
     }
   }
   void write_next(ConsoleOutput& out) {
@@ -70,21 +79,33 @@ class PositionPrompt {
   }
   void write_next(ConsoleOutput& out, Position times) {
     assert(times >= 0);
-    out.write_pieces(static_cast<std::size_t>(times), longest, [this](char* p, std::size_t) {
-      p = write_at(p);
-      advance();
+    // Counted in a copy that nothing else can reach: this prompt might, for all the compiler
+    // knows, lie under the bytes being written, and would be read back after every store.
+    PositionPrompt counting = *this;
+    out.write_pieces(static_cast<std::size_t>(times), longest, [&counting](char* p, std::size_t) {
+      p = counting.write_at(p);
+      counting.advance();
       return p;
     });
+    *this = counting;
   }
 
  private:
   static constexpr std::string_view closing = "]= ";
-  void render(Position position);
+  // The text from its '[', in memory order: bytes 0 to 7, then 8 to 15; returned in registers,
+  // not stored through `this`, which would make the prompt's address escape.
+  static std::pair<std::uint64_t, std::uint64_t> rendered(Position position);
+  static std::size_t length_of(Position position) {
+    return 1 + simd::number_text::decimal_length(static_cast<std::uint32_t>(position)) +
+           closing.size();
+  }
 
-  std::uint64_t low_ = 0;   // the text from its '[', in memory order: bytes 0 to 7
-  std::uint64_t high_ = 0;  // bytes 8 to 15
-  std::size_t length_ = 0;
-  Position position_ = 0;
+  // The words apart, so that a prompt kept in memory is read as two words, each as advance()
+  // last stored it: one wider load would wait for both stores to land.
+  std::uint64_t low_ = 0;
+  std::size_t length_;
+  std::uint64_t high_ = 0;
+  Position position_;
 };
 
 // A value prompt that is the same text at every position.
