@@ -2,14 +2,12 @@
 #include "number_list/console.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <system_error>
 
 #include "number_list/decimal.hpp"
 #include "number_list/simd/number_text.hpp"
-#include "number_list/simd/swar.hpp"
 
 namespace number_list {
 
