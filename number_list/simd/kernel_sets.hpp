@@ -22,7 +22,7 @@
 namespace number_list::simd {
 
 NUMBERLIST_KERNEL_SET(portable)
-// Unrolled bit by bit, which no vector instruction before VBMI2 beats: every x86-64 set uses it.
+// Unrolled bit by bit; every x86-64 set but the VBMI2 one uses it too.
 namespace portable {
 std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
                     std::uint32_t* offsets);
