@@ -59,8 +59,44 @@ __m128i two_magnitudes(__m128i first_digits, __m128i second_digits) {
                        _mm_srli_epi64(eights, 32));
 }
 
+bool is_negative(const char* end, const Window& w) {
+  return end[-static_cast<int>(w.count) - 1] == '-';
+}
+
 bool store_number(const char* end, const Window& w, std::uint64_t magnitude, std::int32_t& value) {
-  return number_text::store_signed(magnitude, end[-static_cast<int>(w.count) - 1] == '-', value);
+  return number_text::store_signed(magnitude, is_negative(end, w), value);
+}
+
+// lanes_set[n]: all ones in the 32-bit lanes whose bits are set in n.
+alignas(16) constexpr std::array<std::array<std::int32_t, 4>, 16> lanes_set = [] {
+  std::array<std::array<std::int32_t, 4>, 16> masks{};
+  for (std::size_t n = 0; n < masks.size(); ++n) {
+    for (std::size_t lane = 0; lane < 4; ++lane) masks[n][lane] = ((n >> lane) & 1U) != 0 ? -1 : 0;
+  }
+  return masks;
+}();
+
+// Four numbers' values from their magnitudes (numbers 0 and 1 in `first_two`, 2 and 3 in
+// `second_two`, as 64-bit lanes) and signs, stored if all four are in range. SSE2 has no 64-bit
+// comparison: a magnitude is in range when its high half is zero and its low half is below 2^31,
+// or exactly 2^31 with a minus.
+bool store_four(__m128i first_two, __m128i second_two, __m128i negative, std::int32_t* values) {
+  const auto dwords = [&](int order) {
+    return _mm_castps_si128(
+        _mm_shuffle_ps(_mm_castsi128_ps(first_two), _mm_castsi128_ps(second_two), order));
+  };
+  const __m128i lows = dwords(_MM_SHUFFLE(2, 0, 2, 0));
+  const __m128i highs = dwords(_MM_SHUFFLE(3, 1, 3, 1));
+  const __m128i least_negative =
+      _mm_and_si128(negative, _mm_cmpeq_epi32(lows, _mm_set1_epi32(INT32_MIN)));
+  const __m128i too_large = _mm_andnot_si128(least_negative, lows);  // by its top bit
+  if (_mm_movemask_ps(_mm_castsi128_ps(too_large)) != 0 ||
+      _mm_movemask_epi8(_mm_cmpeq_epi32(highs, _mm_setzero_si128())) != 0xFFFF) {
+    return false;
+  }
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(values),
+                   _mm_sub_epi32(_mm_xor_si128(lows, negative), negative));
+  return true;
 }
 
 }  // namespace
@@ -85,10 +121,29 @@ void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
   }
 }
 
-// Two numbers an iteration, then the one left over.
+// Four numbers an iteration, their signs and ranges checked side by side; then, and from any
+// four that need more care (too many digits, out of range), two at a time and one at a time,
+// stopping where a number must be read the slow way.
 std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
                     std::int32_t* values) {
   std::size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const std::array<const char*, 4> end = {data + ends[i], data + ends[i + 1], data + ends[i + 2],
+                                            data + ends[i + 3]};
+    const std::array<Window, 4> w = {window_before(end[0]), window_before(end[1]),
+                                     window_before(end[2]), window_before(end[3])};
+    if (std::max({w[0].count, w[1].count, w[2].count, w[3].count}) > convertible_digits) break;
+    unsigned negative_lanes = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+      negative_lanes |= static_cast<unsigned>(is_negative(end[k], w[k])) << k;
+    }
+    const __m128i negative =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(lanes_set[negative_lanes].data()));
+    if (!store_four(two_magnitudes(w[0].digits, w[1].digits),
+                    two_magnitudes(w[2].digits, w[3].digits), negative, values + i)) {
+      break;
+    }
+  }
   for (; i + 2 <= count; i += 2) {
     const char* const first_end = data + ends[i];
     const char* const second_end = data + ends[i + 1];
