@@ -81,12 +81,10 @@ alignas(16) constexpr std::array<std::array<std::int32_t, 4>, 16> lanes_set = []
 // comparison: a magnitude is in range when its high half is zero and its low half is below 2^31,
 // or exactly 2^31 with a minus.
 bool store_four(__m128i first_two, __m128i second_two, __m128i negative, std::int32_t* values) {
-  const auto dwords = [&](int order) {
-    return _mm_castps_si128(
-        _mm_shuffle_ps(_mm_castsi128_ps(first_two), _mm_castsi128_ps(second_two), order));
-  };
-  const __m128i lows = dwords(_MM_SHUFFLE(2, 0, 2, 0));
-  const __m128i highs = dwords(_MM_SHUFFLE(3, 1, 3, 1));
+  const __m128 first = _mm_castsi128_ps(first_two);
+  const __m128 second = _mm_castsi128_ps(second_two);
+  const __m128i lows = _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0)));
+  const __m128i highs = _mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(3, 1, 3, 1)));
   const __m128i least_negative =
       _mm_and_si128(negative, _mm_cmpeq_epi32(lows, _mm_set1_epi32(INT32_MIN)));
   const __m128i too_large = _mm_andnot_si128(least_negative, lows);  // by its top bit
