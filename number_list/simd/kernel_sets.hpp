@@ -31,6 +31,7 @@ std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t
 NUMBERLIST_KERNEL_SET(sse2)
 #if defined(NUMBERLIST_DISPATCH)
 NUMBERLIST_KERNEL_SET(avx2)
+#if defined(NUMBERLIST_DISPATCH_AVX512)
 NUMBERLIST_KERNEL_SET(avx512)
 // The AVX-512 kernels, with the set bits flattened by a byte compress where VBMI2 has it.
 namespace avx512_vbmi2 {
@@ -38,6 +39,7 @@ bool runs_here();
 std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
                     std::uint32_t* offsets);
 }  // namespace avx512_vbmi2
+#endif
 #endif
 #endif
 

@@ -17,10 +17,12 @@ constexpr std::array compiled {
 #if defined(NUMBERLIST_DISPATCH)
       Kernels{"avx2",        avx2::runs_here, avx2::classify, portable::flatten,
               avx2::convert, avx2::format},
+#if defined(NUMBERLIST_DISPATCH_AVX512)
       Kernels{"avx512",          avx512::runs_here, avx512::classify,
               portable::flatten, avx512::convert,   avx512::format},
       Kernels{"avx512vbmi2",         avx512_vbmi2::runs_here, avx512::classify,
               avx512_vbmi2::flatten, avx512::convert,         avx512::format},
+#endif
 #endif
 #endif
 };
