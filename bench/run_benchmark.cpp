@@ -229,37 +229,41 @@ struct Variants {
   bool avx2 = false;
 };
 
-// Runs ours, the variants asked for and the comparison in turn, A B C D A B C D, so that drift in
-// the machine hits all alike.
+// Runs ours, the variants asked for and the comparison in turn, so that drift in the machine hits
+// all alike, starting each round one build further on (A B C D, B C D A, ...): a run can cost
+// more right after another, as on virtual machines whose freshly freed memory the host takes back
+// and has to give again, and no build may always be the one that follows the slow comparison.
 Comparison compare_runs(const Programs& p, const fs::path& input, Output output, int runs,
                         Variants variants) {
-  struct Times {
+  struct Build {
+    explicit Build(const std::string& path) : program(&path) {}
+    Timing medians() const {
+      return seconds.empty() ? Timing{} : Timing{median(seconds), median(ratios)};
+    }
+    const std::string* program;
     std::vector<double> seconds;
     std::vector<double> ratios;
-    Timing medians() const { return {median(seconds), median(ratios)}; }
+    long peak_kib = 0;
   };
-  Times ours;
-  Times baseline;
-  Times avx2;
-  std::vector<double> plain;
-  long peak = 0;
+  Build ours(p.ours);
+  Build baseline(p.baseline);
+  Build avx2(p.avx2);
+  Build plain(p.plain);
+  std::vector<Build*> builds = {&ours};
+  if (variants.baseline) builds.push_back(&baseline);
+  if (variants.avx2) builds.push_back(&avx2);
+  builds.push_back(&plain);
   for (int i = 0; i < runs; ++i) {
-    const Run a = run_once(p.ours, input, output);
-    const Run b = variants.baseline ? run_once(p.baseline, input, output) : Run{};
-    const Run c = variants.avx2 ? run_once(p.avx2, input, output) : Run{};
-    const Run d = run_once(p.plain, input, output);
-    const auto record = [&d](Times& times, const Run& run) {
-      times.seconds.push_back(run.seconds);
-      times.ratios.push_back(run.seconds / d.seconds);
-    };
-    record(ours, a);
-    record(baseline, b);
-    record(avx2, c);
-    plain.push_back(d.seconds);
-    peak = std::max(peak, a.peak_kib);
+    for (std::size_t k = 0; k < builds.size(); ++k) {
+      Build& b = *builds[(k + static_cast<std::size_t>(i)) % builds.size()];
+      const Run run = run_once(*b.program, input, output);
+      b.seconds.push_back(run.seconds);
+      b.peak_kib = std::max(b.peak_kib, run.peak_kib);
+    }
+    for (Build* b : builds) b->ratios.push_back(b->seconds.back() / plain.seconds.back());
   }
-  return {ours.medians(), baseline.medians(), avx2.medians(), median(plain),
-          static_cast<double>(peak) / 1024};
+  return {ours.medians(), baseline.medians(), avx2.medians(), median(plain.seconds),
+          static_cast<double>(ours.peak_kib) / 1024};
 }
 
 // How the time per value at the small size compares with the large one, minus 1: ours alone, the
