@@ -231,8 +231,8 @@ struct Variants {
 
 // Runs ours, the variants asked for and the comparison in turn, so that drift in the machine hits
 // all alike, starting each round one build further on (A B C D, B C D A, ...): a run can cost
-// more right after another, as on virtual machines whose freshly freed memory the host takes back
-// and has to give again, and no build may always be the one that follows the slow comparison.
+// more right after another (up to a third right after scanf/printf on this project's virtual
+// machines), and no build may always be the one that pays for it.
 Comparison compare_runs(const Programs& p, const fs::path& input, Output output, int runs,
                         Variants variants) {
   struct Build {
