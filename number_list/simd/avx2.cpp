@@ -59,15 +59,6 @@ NUMBERLIST_AVX2 __m256i four_digit_groups(__m256i windows, __m256i keep) {
   return _mm256_madd_epi16(pairs, _mm256_set1_epi32(100 | (1 << 16)));
 }
 
-// lanes_set[n]: all ones in the 64-bit lanes whose bits are set in n.
-alignas(32) constexpr std::array<std::array<std::int64_t, 4>, 16> lanes_set = [] {
-  std::array<std::array<std::int64_t, 4>, 16> masks{};
-  for (std::size_t n = 0; n < masks.size(); ++n) {
-    for (std::size_t lane = 0; lane < 4; ++lane) masks[n][lane] = ((n >> lane) & 1U) != 0 ? -1 : 0;
-  }
-  return masks;
-}();
-
 }  // namespace
 
 bool runs_here() { return __builtin_cpu_supports("avx2"); }
@@ -122,8 +113,8 @@ NUMBERLIST_AVX2 std::size_t convert(const char* data, const std::uint32_t* ends,
     const std::uint64_t negative_lanes =
         minus_at(first_minus, 0, digits[0]) | minus_at(second_minus, 0, digits[2]) << 1 |
         minus_at(first_minus, 1, digits[1]) << 2 | minus_at(second_minus, 1, digits[3]) << 3;
-    const __m256i negative =
-        _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes_set[negative_lanes].data()));
+    const __m256i negative = _mm256_load_si256(reinterpret_cast<const __m256i*>(
+        number_text::lanes_set<std::int64_t>[negative_lanes].data()));
     // A negative number may reach one further: 2147483648 less one is the largest magnitude.
     const __m256i out_of_range =
         _mm256_cmpgt_epi64(_mm256_add_epi64(magnitudes, negative), _mm256_set1_epi64x(2147483647));

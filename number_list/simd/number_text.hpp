@@ -40,6 +40,17 @@ inline bool store_signed(std::uint64_t magnitude, bool negative, std::int32_t& v
   return true;
 }
 
+// lanes_set<Lane>[n]: four lanes, all ones in those whose bits are set in n: the sign masks of
+// four converted numbers, picked by their minus bits. Aligned for a vector load of all four.
+template <class Lane>
+alignas(4 * sizeof(Lane)) inline constexpr std::array<std::array<Lane, 4>, 16> lanes_set = [] {
+  std::array<std::array<Lane, 4>, 16> masks{};
+  for (std::size_t n = 0; n < masks.size(); ++n) {
+    for (std::size_t lane = 0; lane < 4; ++lane) masks[n][lane] = ((n >> lane) & 1U) != 0 ? -1 : 0;
+  }
+  return masks;
+}();
+
 // keep_last_bytes[n .. n + 15] keeps the last n bytes of a sixteen-byte window: the mask that
 // leaves only a number's digits in its conversion window.
 alignas(16) inline constexpr std::array<std::uint8_t, 32> keep_last_bytes = {

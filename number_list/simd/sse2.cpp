@@ -67,15 +67,6 @@ bool store_number(const char* end, const Window& w, std::uint64_t magnitude, std
   return number_text::store_signed(magnitude, is_negative(end, w), value);
 }
 
-// lanes_set[n]: all ones in the 32-bit lanes whose bits are set in n.
-alignas(16) constexpr std::array<std::array<std::int32_t, 4>, 16> lanes_set = [] {
-  std::array<std::array<std::int32_t, 4>, 16> masks{};
-  for (std::size_t n = 0; n < masks.size(); ++n) {
-    for (std::size_t lane = 0; lane < 4; ++lane) masks[n][lane] = ((n >> lane) & 1U) != 0 ? -1 : 0;
-  }
-  return masks;
-}();
-
 // Four numbers' values from their magnitudes (numbers 0 and 1 in `first_two`, 2 and 3 in
 // `second_two`, as 64-bit lanes) and signs, stored if all four are in range. SSE2 has no 64-bit
 // comparison: a magnitude is in range when its high half is zero and its low half is below 2^31,
@@ -135,8 +126,8 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
     for (unsigned k = 0; k < 4; ++k) {
       negative_lanes |= static_cast<unsigned>(is_negative(end[k], w[k])) << k;
     }
-    const __m128i negative =
-        _mm_load_si128(reinterpret_cast<const __m128i*>(lanes_set[negative_lanes].data()));
+    const __m128i negative = _mm_load_si128(reinterpret_cast<const __m128i*>(
+        number_text::lanes_set<std::int32_t>[negative_lanes].data()));
     if (!store_four(two_magnitudes(w[0].digits, w[1].digits),
                     two_magnitudes(w[2].digits, w[3].digits), negative, values + i)) {
       break;
