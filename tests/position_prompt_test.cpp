@@ -2,8 +2,10 @@
 // out as the position written afresh would.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "number_list/prompts.hpp"
 #include "support/memory_streams.hpp"
@@ -31,5 +33,29 @@ TEST_P(PositionPromptCounts, AsIfEachPositionWereWrittenAfresh) {
 
 INSTANTIATE_TEST_SUITE_P(Carries, PositionPromptCounts,
                          testing::Values(0, 5, 95, 995, 99994, 1234567889, 999999995, 2147483635));
+
+// The fixed prompt writes whole runs of copies, then single ones, with flushes in between: every
+// count must come out as that many copies, whatever the text's length.
+TEST(FixedPrompt, WritesEachCountAsThatManyCopies) {
+  const std::array<std::string_view, 5> texts = {
+      "[i]= ", "x", "0123456789abcdef", "0123456789abcdefg",
+      "longer than sixteen bytes, the longest kept ready"};
+  for (const std::string_view text : texts) {
+    for (const std::int32_t times : {0, 1, 11, 12, 13, 63, 64, 65, 30001}) {
+      test_support::StringSink sink;
+      {
+        number_list::ConsoleOutput out(sink);
+        const number_list::FixedPrompt prompt(text);
+        prompt.write_next(out);  // one alone first, so the bulk starts off a run's boundary
+        prompt.write_next(out, times);
+        prompt.write_next(out);
+        out.flush();
+      }
+      std::string expected;
+      for (std::int32_t i = 0; i < times + 2; ++i) expected += text;
+      EXPECT_EQ(sink.text(), expected) << '"' << text << "\" " << times << " times";
+    }
+  }
+}
 
 }  // namespace
