@@ -90,9 +90,11 @@ NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* end
     // nothing crosses from the next lane) is the sign, if it is a minus.
     const std::uint64_t sign_bytes =
         before & ~(before >> 1) & _mm512_cmpeq_epi8_mask(windows, _mm512_set1_epi8('-'));
-    const __mmask8 minus_words =
-        _mm512_test_epi64_mask(_mm512_movm_epi8(sign_bytes), _mm512_set1_epi64(-1));
-    const auto negative = static_cast<__mmask8>((minus_words | (minus_words >> 1)) & 0x55);
+    // A window's minus lies in either of its words: both folded into the first, which holds the
+    // magnitude, and tested there, all in vector and mask registers.
+    const __m512i minus_bytes = _mm512_movm_epi8(sign_bytes);
+    const __m512i minus_folded = _mm512_or_si512(minus_bytes, _mm512_bsrli_epi128(minus_bytes, 8));
+    const __mmask8 negative = _mm512_mask_test_epi64_mask(0x55, minus_folded, minus_folded);
     const __m512i limits =
         _mm512_mask_add_epi64(_mm512_set1_epi64(2147483647), negative,
                               _mm512_set1_epi64(2147483647), _mm512_set1_epi64(1));
