@@ -23,14 +23,12 @@ void list_with_positions(number_list::ConsoleOutput& out, const NumberList& list
   const std::span<const std::int32_t> entered = list.entered();
   // The label lives in the lambda, which write_values holds by value: counted there, nothing else
   // can reach it, so the compiler need not store and reload it for every entry.
-  out.write_values(
-      entered, number_list::ConsoleOutput::Order::as_stored, PositionPrompt::longest,
-      [label = PositionPrompt(0)](char* p, std::size_t) mutable {
-        p = label.write_at(p);
-        label.advance();
-        return p;
-      },
-      false);
+  out.write_values(entered, number_list::ConsoleOutput::Order::as_stored, PositionPrompt::longest,
+                   [label = PositionPrompt(0)](char* p, std::size_t) mutable {
+                     p = label.write_at(p);
+                     label.advance();
+                     return p;
+                   });
   PositionPrompt label(static_cast<Position>(entered.size()));
   const auto unentered = static_cast<std::size_t>(list.size()) - entered.size();
   out.write_pieces(unentered, PositionPrompt::longest + 1, [&label](char* p, std::size_t) {

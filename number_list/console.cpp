@@ -50,6 +50,38 @@ void ConsoleOutput::write_repeated(std::string_view text, std::size_t times) {
   }
 }
 
+std::size_t ConsoleOutput::format_batch_from(std::span<const std::int32_t> values,
+                                             std::size_t first, Order order) {
+  const std::size_t n = std::min(simd::format_batch, values.size() - first);
+  const std::int32_t* batch = values.data() + first;
+  if (order == Order::reversed) {
+    const std::int32_t* const last = values.data() + values.size() - 1 - first;
+    for (std::size_t i = 0; i < n; ++i) reversed_[i] = *(last - i);
+    batch = reversed_.data();
+  }
+  format_(batch, n, formatted_);
+  return n;
+}
+
+void ConsoleOutput::write_spaced_values(std::span<const std::int32_t> values, Order order) {
+  constexpr std::size_t longest = 12;  // "-2147483648 "
+  for (std::size_t first = 0; first < values.size(); first += simd::format_batch) {
+    const std::size_t n = format_batch_from(values, first, order);
+    // A batch that fits whole, with the kernel's slack, is packed in one go; one that does not
+    // goes text by text, so the buffer is flushed exactly where a text no longer fits, as it is
+    // everywhere else.
+    if (static_cast<std::size_t>(buffer_.data() + capacity - next_) >=
+        n * longest + simd::pack_slack) {
+      next_ = pack_(formatted_, n, next_);
+      continue;
+    }
+    write_pieces(n, simd::slot_size, [this](char* p, std::size_t i) {
+      std::memcpy(p, formatted_.text(i), simd::slot_size);
+      return p + formatted_.lengths[i] + 1;
+    });
+  }
+}
+
 void ConsoleOutput::flush() {
   const auto size = static_cast<std::size_t>(next_ - buffer_.data());
   if (size == 0) return;

@@ -29,7 +29,7 @@ class ConsoleOutput : Pinned {
   static constexpr std::size_t capacity = std::size_t{64} * 1024;
 
   explicit ConsoleOutput(ByteSink& sink, const simd::Kernels& kernels = simd::fastest_kernels())
-      : sink_(sink), format_(kernels.format) {}
+      : sink_(sink), format_(kernels.format), pack_(kernels.pack) {}
   ~ConsoleOutput() = default;  // flushing is the dialogue's business: it can fail
 
   void write(std::string_view text);
@@ -69,41 +69,41 @@ class ConsoleOutput : Pinned {
     next_ = p;
   }
 
-  // Writes `values`, in the order they are stored or the reverse, each as "%d" writes it: behind
+  // Writes `values`, in the order they are stored or the reverse, each as "%d" writes it, behind
   // what write_before(p, i) writes at p for the i-th written (at most `longest_before` bytes; it
-  // returns its end), and followed by a blank when `blank_after` says so. Values are formatted a
-  // batch at a time.
+  // returns its end). Values are formatted a batch at a time.
   enum class Order { as_stored, reversed };
   template <class WriteBefore>
   void write_values(std::span<const std::int32_t> values, Order order, std::size_t longest_before,
-                    WriteBefore write_before, bool blank_after) {
-    const std::size_t after = blank_after ? 1 : 0;
-    std::array<std::int32_t, simd::format_batch> reversed{};
+                    WriteBefore write_before) {
     for (std::size_t first = 0; first < values.size(); first += simd::format_batch) {
-      const std::size_t n = std::min(simd::format_batch, values.size() - first);
-      const std::int32_t* batch = values.data() + first;
-      if (order == Order::reversed) {
-        const std::int32_t* const last = values.data() + values.size() - 1 - first;
-        for (std::size_t i = 0; i < n; ++i) reversed[i] = *(last - i);
-        batch = reversed.data();
-      }
-      format_(batch, n, formatted_);
+      const std::size_t n = format_batch_from(values, first, order);
       // A text is copied with the blanks after it: one fixed-size move, not a measured copy.
       write_pieces(n, longest_before + simd::slot_size, [&](char* p, std::size_t i) {
         p = write_before(p, first + i);
         std::memcpy(p, formatted_.text(i), simd::slot_size);
-        return p + formatted_.lengths[i] + after;
+        return p + formatted_.lengths[i];
       });
     }
   }
+  // Writes `values`, in the order they are stored or the reverse, each as "%d" writes it and
+  // followed by a blank.
+  void write_spaced_values(std::span<const std::int32_t> values, Order order);
 
   // Hands everything buffered to the sink; throws std::system_error if it fails.
   void flush();
 
  private:
   ByteSink& sink_;
+  // Formats the values from `first` on, counted in `order`, a batch at most, into formatted_;
+  // returns how many.
+  std::size_t format_batch_from(std::span<const std::int32_t> values, std::size_t first,
+                                Order order);
+
   simd::FormatFn format_;
+  simd::PackFn pack_;
   simd::FormattedValues formatted_{};
+  std::array<std::int32_t, simd::format_batch> reversed_{};
   std::array<char, capacity> buffer_{};
   char* next_ = buffer_.data();
 };

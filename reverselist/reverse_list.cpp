@@ -1,9 +1,7 @@
 // reverselist's dialogue, step by step as the user meets it.
 #include "reverselist/reverse_list.hpp"
 
-#include <cstdint>
 #include <cstdlib>
-#include <span>
 
 #include "number_list/dialogue_steps.hpp"
 
@@ -15,10 +13,7 @@ using number_list::NumberList;
 // "<value> " from the last position to the first.
 void list_in_reverse(number_list::ConsoleOutput& out, const NumberList& list) {
   out.write_repeated("0 ", static_cast<std::size_t>(list.size()) - list.entered().size());
-  const std::span<const std::int32_t> entered = list.entered();
-  out.write_values(
-      entered, number_list::ConsoleOutput::Order::reversed, 0,
-      [](char* p, std::size_t) { return p; }, true);
+  out.write_spaced_values(list.entered(), number_list::ConsoleOutput::Order::reversed);
 }
 
 }  // namespace

@@ -237,4 +237,30 @@ TEST(Kernels, FormatValuesAsPrintfDoes) {
       [&values](const Kernels& kernels) { expect_formatted_as_printed(kernels, values); });
 }
 
+// Packing is checked on each set's own slots, since what lies before a text in its slot is the
+// set's business: every count of a batch, texts of every length, nothing written past the slack.
+TEST(Kernels, PackTextsEachFollowedByABlank) {
+  std::mt19937_64 random(17);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
+  for_each_kernel_set([&random](const Kernels& kernels) {
+    simd::FormattedValues formatted{};
+    for (int round = 0; round < 200; ++round) {
+      std::array<std::int32_t, simd::format_batch> values{};
+      for (std::int32_t& value : values) {
+        const auto magnitude = static_cast<std::uint32_t>(random()) >> below(random, 32);
+        value = static_cast<std::int32_t>(below(random, 2) == 0 ? magnitude : 0U - magnitude);
+      }
+      kernels.format(values.data(), values.size(), formatted);
+      const std::size_t count = below(random, simd::format_batch + 1);
+      std::string expected;
+      for (std::size_t i = 0; i < count; ++i) expected += printed(values[i]) + " ";
+      constexpr char untouched = '#';
+      std::string packed(expected.size() + simd::pack_slack + 16, untouched);
+      const char* const end = kernels.pack(formatted, count, packed.data());
+      ASSERT_EQ(end - packed.data(), static_cast<std::ptrdiff_t>(expected.size())) << count;
+      ASSERT_EQ(packed.substr(0, expected.size()), expected);
+      ASSERT_EQ(packed.substr(expected.size() + simd::pack_slack), std::string(16, untouched));
+    }
+  });
+}
+
 }  // namespace

@@ -22,22 +22,25 @@
 namespace number_list::simd {
 
 NUMBERLIST_KERNEL_SET(portable)
-// Unrolled bit by bit; every x86-64 set but the VBMI2 one uses it too.
+// Unrolled bit by bit, and a text at a time; every x86-64 set but the VBMI2 one uses them too.
 namespace portable {
 std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
                     std::uint32_t* offsets);
-}
+char* pack(const FormattedValues& formatted, std::size_t count, char* out);
+}  // namespace portable
 #if defined(__x86_64__)
 NUMBERLIST_KERNEL_SET(sse2)
 #if defined(NUMBERLIST_DISPATCH)
 NUMBERLIST_KERNEL_SET(avx2)
 #if defined(NUMBERLIST_DISPATCH_AVX512)
 NUMBERLIST_KERNEL_SET(avx512)
-// The AVX-512 kernels, with the set bits flattened by a byte compress where VBMI2 has it.
+// The AVX-512 kernels, with the set bits flattened and the texts packed by a byte compress where
+// VBMI2 has it.
 namespace avx512_vbmi2 {
 bool runs_here();
 std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
                     std::uint32_t* offsets);
+char* pack(const FormattedValues& formatted, std::size_t count, char* out);
 }  // namespace avx512_vbmi2
 #endif
 #endif

@@ -66,6 +66,12 @@ struct FormattedValues {
 // may change too, the slot after the last never.
 using FormatFn = void (*)(const std::int32_t* values, std::size_t count, FormattedValues& out);
 
+// Writes the first `count` texts of `formatted` one after another at `out`, each followed by a
+// blank, and returns the end of what it wrote. Up to pack_slack bytes past that end may be written
+// too: fixed-size stores instead of a copy of each text's length.
+inline constexpr std::size_t pack_slack = 64;
+using PackFn = char* (*)(const FormattedValues& formatted, std::size_t count, char* out);
+
 struct Kernels {
   std::string_view name;
   bool (*runs_here)();  // whether this machine has the instructions the kernels use
@@ -73,6 +79,7 @@ struct Kernels {
   FlattenFn flatten;
   ConvertFn convert;
   FormatFn format;
+  PackFn pack;
 };
 
 // Every kernel set built into the program, the portable one first.

@@ -124,4 +124,16 @@ inline std::uint8_t format_slot(std::int32_t value, char* slot) {
   return static_cast<std::uint8_t>(length + (negative ? 1U : 0U));
 }
 
+// Texts first..end-1 of `formatted` one after another at `out`, each with its blank, as a
+// PackFn writes them; returns the end.
+inline char* pack_texts(const FormattedValues& formatted, std::size_t first, std::size_t end,
+                        char* out) {
+  for (std::size_t i = first; i < end; ++i) {
+    // The text with the blanks after it: one fixed-size move, not a copy of a measured length.
+    std::memcpy(out, formatted.text(i), slot_size);
+    out += formatted.lengths[i] + 1;
+  }
+  return out;
+}
+
 }  // namespace number_list::simd::number_text

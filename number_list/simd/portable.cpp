@@ -79,6 +79,10 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
   return count;
 }
 
+char* pack(const FormattedValues& formatted, std::size_t count, char* out) {
+  return number_text::pack_texts(formatted, 0, count, out);
+}
+
 void format(const std::int32_t* values, std::size_t count, FormattedValues& out) {
   for (std::size_t i = 0; i < count; ++i) {
     out.lengths[i] = number_text::format_slot(values[i], out.slots.data() + i * slot_size);
