@@ -1,5 +1,5 @@
-// The per-value pieces in isolation, in ns a value: reading numbers and writing listing entries
-// with each kernel set this machine runs, and writing one value prompt.
+// The per-value pieces in isolation, in ns a value: reading numbers and writing both programs'
+// listings with each kernel set this machine runs, and writing value prompts.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -78,27 +78,43 @@ void ReadValues(benchmark::State& state, std::string_view kernel_set) {
   count_values(state);
 }
 
+// Full-range values as a list holds them.
+std::vector<std::int32_t> random_list() {
+  std::vector<std::int32_t> values(values_a_round);
+  std::mt19937 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same values every run
+  for (std::int32_t& value : values) value = static_cast<std::int32_t>(random());
+  return values;
+}
+
 // As extendlist's listing writes its entries.
 void WriteListing(benchmark::State& state, std::string_view kernel_set) {
   const Kernels* const kernels = kernels_named(kernel_set);
   if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
-  std::vector<std::int32_t> values(values_a_round);
-  std::mt19937 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same values every run
-  for (std::int32_t& value : values) value = static_cast<std::int32_t>(random());
+  const std::vector<std::int32_t> values = random_list();
   DiscardingSink sink;
   ConsoleOutput output(sink, *kernels);
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
   for (auto _ : state) {
     number_list::PositionPrompt label(0);
-    output.write_values(
-        values, ConsoleOutput::Order::as_stored, number_list::PositionPrompt::longest,
-        [&label](char* p, std::size_t) {
-          p = label.write_at(p);
-          label.advance();
-          return p;
-        },
-        false);
+    output.write_values(values, ConsoleOutput::Order::as_stored,
+                        number_list::PositionPrompt::longest, [&label](char* p, std::size_t) {
+                          p = label.write_at(p);
+                          label.advance();
+                          return p;
+                        });
   }
+  count_values(state);
+}
+
+// As reverselist's listing writes its values: last first, each followed by a blank.
+void WriteReversedList(benchmark::State& state, std::string_view kernel_set) {
+  const Kernels* const kernels = kernels_named(kernel_set);
+  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
+  const std::vector<std::int32_t> values = random_list();
+  DiscardingSink sink;
+  ConsoleOutput output(sink, *kernels);
+  // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
+  for (auto _ : state) output.write_spaced_values(values, ConsoleOutput::Order::reversed);
   count_values(state);
 }
 
@@ -111,6 +127,11 @@ BENCHMARK_CAPTURE(WriteListing, portable, "portable");
 BENCHMARK_CAPTURE(WriteListing, sse2, "sse2");
 BENCHMARK_CAPTURE(WriteListing, avx2, "avx2");
 BENCHMARK_CAPTURE(WriteListing, avx512, "avx512");
+BENCHMARK_CAPTURE(WriteReversedList, portable, "portable");
+BENCHMARK_CAPTURE(WriteReversedList, sse2, "sse2");
+BENCHMARK_CAPTURE(WriteReversedList, avx2, "avx2");
+BENCHMARK_CAPTURE(WriteReversedList, avx512, "avx512");
+BENCHMARK_CAPTURE(WriteReversedList, avx512vbmi2, "avx512vbmi2");
 
 void WriteOneNumberedPrompt(benchmark::State& state) {
   DiscardingSink sink;
