@@ -34,6 +34,8 @@ class PositionPrompt {
   explicit PositionPrompt(Position first) : length_(length_of(first)), position_(first) {
     assert(first >= 0);
     std::tie(low_, high_) = rendered(first);
+    ones_left_ = 9 - static_cast<unsigned>(first % 10);
+    find_last_digit();
   }
 
   // The most that write_at() writes: "[2147483647]= " is 14 bytes, written as two 8-byte words.
@@ -50,28 +52,15 @@ class PositionPrompt {
   }
   void advance() {
     ++position_;
-    // Counted up in place, carries and all; only a position with one digit more is rendered.
-    // Each word is read and assigned by name, never through a reference, so that a prompt that
-    // no call receives can be counted in registers.
-    for (std::size_t digit = length_ - closing.size() - 1;; --digit) {
-      const bool in_low = digit < sizeof low_;
-      const std::uint64_t word = in_low ? low_ : high_;
-      const std::size_t shift = decimal::byte_shift(digit % sizeof low_);
-      const bool nine = ((word >> shift) & 0xFF) == '9';
-      const std::uint64_t counted =
-          nine ? word - (std::uint64_t{'9' - '0'} << shift) : word + (std::uint64_t{1} << shift);
-      if (in_low) {
-        low_ = counted;
-      } else {
-        high_ = counted;
-      }
-      if (!nine) return;
-      if (digit == 1) {  // all nines
-        std::tie(low_, high_) = rendered(position_);
-        length_ = length_of(position_);
-        return;
-      }
+    // Nine times in ten only the last digit moves: one add to each word, a zero to one of them.
+    if (ones_left_ != 0) {
+      --ones_left_;
+      low_ += low_one_;
+      high_ += high_one_;
+      return;
     }
+    ones_left_ = 9;
+    carry();
   }
   void write_next(ConsoleOutput& out) {
     write(out);
@@ -95,6 +84,38 @@ class PositionPrompt {
   // The text from its '[', in memory order: bytes 0 to 7, then 8 to 15; returned in registers,
   // not stored through `this`, which would make the prompt's address escape.
   static std::pair<std::uint64_t, std::uint64_t> rendered(Position position);
+  // Counts up a position whose last digit is 9, carries and all; only a position with one digit
+  // more is rendered afresh. Each word is read and assigned by name, never through a reference, so
+  // that a prompt that no call receives can be counted in registers.
+  void carry() {
+    for (std::size_t digit = length_ - closing.size() - 1;; --digit) {
+      const bool in_low = digit < sizeof low_;
+      const std::uint64_t word = in_low ? low_ : high_;
+      const std::size_t shift = decimal::byte_shift(digit % sizeof low_);
+      const bool nine = ((word >> shift) & 0xFF) == '9';
+      const std::uint64_t counted =
+          nine ? word - (std::uint64_t{'9' - '0'} << shift) : word + (std::uint64_t{1} << shift);
+      if (in_low) {
+        low_ = counted;
+      } else {
+        high_ = counted;
+      }
+      if (!nine) return;
+      if (digit == 1) {  // all nines
+        std::tie(low_, high_) = rendered(position_);
+        length_ = length_of(position_);
+        find_last_digit();
+        return;
+      }
+    }
+  }
+  // What adding one to the last digit adds to each word.
+  void find_last_digit() {
+    const std::size_t digit = length_ - closing.size() - 1;
+    const std::uint64_t one = std::uint64_t{1} << decimal::byte_shift(digit % sizeof low_);
+    low_one_ = digit < sizeof low_ ? one : 0;
+    high_one_ = digit < sizeof low_ ? 0 : one;
+  }
   static std::size_t length_of(Position position) {
     return 1 + simd::number_text::decimal_length(static_cast<std::uint32_t>(position)) +
            closing.size();
@@ -106,6 +127,9 @@ class PositionPrompt {
   std::size_t length_;
   std::uint64_t high_ = 0;
   Position position_;
+  unsigned ones_left_ = 0;  // advances before the last digit is 9
+  std::uint64_t low_one_ = 0;
+  std::uint64_t high_one_ = 0;
 };
 
 // A value prompt that is the same text at every position.
