@@ -232,10 +232,13 @@ struct Variants {
   bool avx2 = false;
 };
 
-// Runs ours, the variants asked for and the comparison in turn, so that drift in the machine hits
-// all alike, starting each round one build further on (A B C D, B C D A, ...): a run can cost
-// more right after another (up to a third right after scanf/printf on this project's virtual
-// machines), and no build may always be the one that pays for it.
+// Runs ours and the variants asked for, each right after a run of the comparison, round after
+// round (the builds taking turns to go first: A B C, B C A, ...), so that drift in the machine hits
+// all alike and each ratio is to the comparison run just before. Every timed run follows the same
+// kind of run because what comes before matters on this project's virtual machines: during the
+// comparison's long run the host takes back memory nobody uses, and the next program's list must
+// be supplied afresh (tens of milliseconds; the benchmark's "memory:" line), which a program run
+// right after one of ours does not pay.
 Comparison compare_runs(const Programs& p, const fs::path& input, Output output, int runs,
                         Variants variants) {
   struct Build {
@@ -255,15 +258,18 @@ Comparison compare_runs(const Programs& p, const fs::path& input, Output output,
   std::vector<Build*> builds = {&ours};
   if (variants.baseline) builds.push_back(&baseline);
   if (variants.avx2) builds.push_back(&avx2);
-  builds.push_back(&plain);
+  const auto run = [&input, output](Build& b) {
+    const Run one = run_once(*b.program, input, output);
+    b.seconds.push_back(one.seconds);
+    b.peak_kib = std::max(b.peak_kib, one.peak_kib);
+  };
   for (int i = 0; i < runs; ++i) {
     for (std::size_t k = 0; k < builds.size(); ++k) {
       Build& b = *builds[(k + static_cast<std::size_t>(i)) % builds.size()];
-      const Run run = run_once(*b.program, input, output);
-      b.seconds.push_back(run.seconds);
-      b.peak_kib = std::max(b.peak_kib, run.peak_kib);
+      run(plain);
+      run(b);
+      b.ratios.push_back(b.seconds.back() / plain.seconds.back());
     }
-    for (Build* b : builds) b->ratios.push_back(b->seconds.back() / plain.seconds.back());
   }
   return {ours.medians(), baseline.medians(), avx2.medians(), median(plain.seconds),
           static_cast<double>(ours.peak_kib) / 1024};
