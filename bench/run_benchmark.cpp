@@ -220,6 +220,7 @@ struct Timing {
 
 struct Comparison {
   Timing ours;
+  Timing ours_after_comparison;  // the dispatched build's runs right after scanf/printf
   Timing baseline;
   Timing avx2;
   double plain = 0;  // median seconds
@@ -232,13 +233,13 @@ struct Variants {
   bool avx2 = false;
 };
 
-// Runs ours and the variants asked for, each right after a run of the comparison, round after
-// round (the builds taking turns to go first: A B C, B C A, ...), so that drift in the machine hits
-// all alike and each ratio is to the comparison run just before. Every timed run follows the same
-// kind of run because what comes before matters on this project's virtual machines: during the
-// comparison's long run the host takes back memory nobody uses, and the next program's list must
-// be supplied afresh (tens of milliseconds; the benchmark's "memory:" line), which a program run
-// right after one of ours does not pay.
+// Runs the comparison, ours and the variants asked for, round after round, so that drift in the
+// machine hits all alike; ratios are to the round's comparison run. What comes before a run matters
+// on this project's virtual machines: during the comparison's long run the host takes back memory
+// nobody uses, and the next program's list must be supplied afresh (tens of milliseconds; the
+// benchmark's "memory:" line), which a program run right after one of ours does not pay. So the
+// dispatched build runs once right after the comparison, timed apart as what a run after a pause
+// costs, and then every build runs after one of ours, taking turns to go first (A B C, B C A, ...).
 Comparison compare_runs(const Programs& p, const fs::path& input, Output output, int runs,
                         Variants variants) {
   struct Build {
@@ -255,6 +256,7 @@ Comparison compare_runs(const Programs& p, const fs::path& input, Output output,
   Build baseline(p.baseline);
   Build avx2(p.avx2);
   Build plain(p.plain);
+  Build after_comparison(p.ours);
   std::vector<Build*> builds = {&ours};
   if (variants.baseline) builds.push_back(&baseline);
   if (variants.avx2) builds.push_back(&avx2);
@@ -264,15 +266,20 @@ Comparison compare_runs(const Programs& p, const fs::path& input, Output output,
     b.peak_kib = std::max(b.peak_kib, one.peak_kib);
   };
   for (int i = 0; i < runs; ++i) {
+    run(plain);
+    run(after_comparison);
     for (std::size_t k = 0; k < builds.size(); ++k) {
-      Build& b = *builds[(k + static_cast<std::size_t>(i)) % builds.size()];
-      run(plain);
-      run(b);
-      b.ratios.push_back(b.seconds.back() / plain.seconds.back());
+      run(*builds[(k + static_cast<std::size_t>(i)) % builds.size()]);
     }
+    for (Build* b : builds) b->ratios.push_back(b->seconds.back() / plain.seconds.back());
+    after_comparison.ratios.push_back(after_comparison.seconds.back() / plain.seconds.back());
   }
-  return {ours.medians(), baseline.medians(), avx2.medians(), median(plain.seconds),
-          static_cast<double>(ours.peak_kib) / 1024};
+  return {ours.medians(),
+          after_comparison.medians(),
+          baseline.medians(),
+          avx2.medians(),
+          median(plain.seconds),
+          static_cast<double>(std::max(ours.peak_kib, after_comparison.peak_kib)) / 1024};
 }
 
 // How the time per value at the small size compares with the large one, minus 1: ours alone, the
@@ -378,6 +385,8 @@ void bench_program(const Programs& p, const Host& host, const fs::path& empty,
   const Variants variants{.baseline = true, .avx2 = host.avx2 && host.avx512};
   const Comparison null_run = compare_runs(p, large, Output::dev_null, s.runs, variants);
   print_comparison("output to /dev/null", null_run);
+  std::printf("  %-34s dispatched %7.3f s (%5.3f)\n", "  right after scanf/printf",
+              null_run.ours_after_comparison.seconds, null_run.ours_after_comparison.ratio);
   const Comparison pipe_run = compare_runs(p, large, Output::pipe_to_cat, s.runs, {});
   print_comparison("output to a pipe read by cat", pipe_run);
   const Comparison small_run = compare_runs(p, small, Output::dev_null, 2 * s.runs + 1, {});
@@ -387,6 +396,8 @@ void bench_program(const Programs& p, const Host& host, const fs::path& empty,
   if (limits.dispatched >= 0) {
     report.target("dispatched build, time ratio, output to /dev/null", null_run.ours.ratio,
                   limits.dispatched, "");
+    Report::reference("dispatched build right after scanf/printf, time ratio",
+                      null_run.ours_after_comparison.ratio, limits.dispatched);
   }
   if (variants.avx2) {
     Report::reference("AVX2 build, time ratio (target of a host with AVX2 alone)",
