@@ -23,6 +23,8 @@
 #include "number_list/simd/number_text.hpp"
 
 #define NUMBERLIST_AVX512 [[gnu::target("avx512f,avx512bw,avx512cd")]]
+// The converter gathers bits by pext too, which every AVX-512 processor has.
+#define NUMBERLIST_AVX512_CONVERT [[gnu::target("avx512f,avx512bw,avx512cd,bmi2")]]
 
 namespace number_list::simd::avx512 {
 namespace {
@@ -41,7 +43,8 @@ constexpr unsigned lanes = 4;
 }  // namespace
 
 bool runs_here() {
-  return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512cd");
+  return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512cd") &&
+         __builtin_cpu_supports("bmi2");
 }
 
 NUMBERLIST_AVX512 void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
@@ -55,57 +58,59 @@ NUMBERLIST_AVX512 void classify(const char* bytes, std::size_t count, BlockMasks
   }
 }
 
-NUMBERLIST_AVX512 std::size_t convert(const char* data, const std::uint32_t* ends,
-                                      std::size_t count, std::int32_t* values) {
+NUMBERLIST_AVX512_CONVERT std::size_t convert(const char* data, const std::uint32_t* ends,
+                                              std::size_t count, std::int32_t* values) {
+  // Each window reversed within its 128-bit lane, its last byte first: the number's digits are
+  // then the bytes below the lowest non-digit, which two scalar steps find in all four at once.
+  const __m512i reverse_lanes =
+      _mm512_broadcast_i32x4(_mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
+  constexpr std::uint64_t lowest_bits = 0x0001000100010001;
+  constexpr std::uint64_t highest_bits = 0x8000800080008000;
   std::size_t i = 0;
   for (; i + lanes <= count; i += lanes) {
     __m512i windows = _mm512_castsi128_si512(load16(data + ends[i] - convert_window));
     windows = _mm512_inserti32x4(windows, load16(data + ends[i + 1] - convert_window), 1);
     windows = _mm512_inserti32x4(windows, load16(data + ends[i + 2] - convert_window), 2);
     windows = _mm512_inserti32x4(windows, load16(data + ends[i + 3] - convert_window), 3);
-    // Every byte at or before a window's last non-digit, found by smearing the non-digits down
-    // within each 128-bit lane: what is left are the number's digits.
-    __m512i before_digits = _mm512_movm_epi8(~bytes_within(windows, '0', 9));
-    before_digits = _mm512_or_si512(before_digits, _mm512_bsrli_epi128(before_digits, 1));
-    before_digits = _mm512_or_si512(before_digits, _mm512_bsrli_epi128(before_digits, 2));
-    before_digits = _mm512_or_si512(before_digits, _mm512_bsrli_epi128(before_digits, 4));
-    before_digits = _mm512_or_si512(before_digits, _mm512_bsrli_epi128(before_digits, 8));
-    const std::uint64_t before = _mm512_movepi8_mask(before_digits);
-    // A window of digits only may hold part of a longer number: those are the caller's.
-    const std::uint64_t all_digits = ~before & 0x0001000100010001;
-    if (all_digits != 0) {
+    const __m512i reversed = _mm512_shuffle_epi8(windows, reverse_lanes);
+    const std::uint64_t non_digits = ~bytes_within(reversed, '0', 9);
+    // Every bit below each lane's lowest non-digit; in a lane of digits only, which may hold part
+    // of a longer number and is the caller's, the borrow reaches the lane's top bit.
+    const std::uint64_t digits = (non_digits - lowest_bits) & ~non_digits;
+    if (const std::uint64_t all_digits = digits & highest_bits; all_digits != 0) {
       return i + sse2::convert(data, ends + i,
                                static_cast<std::size_t>(std::countr_zero(all_digits)) / 16,
                                values + i);
     }
-    const __m512i value_bytes = _mm512_maskz_sub_epi8(~before, windows, _mm512_set1_epi8('0'));
-    const __m512i pairs = _mm512_maddubs_epi16(value_bytes, _mm512_set1_epi16(10 | (1 << 8)));
-    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(100 | (1 << 16)));
+    // Weights for the reversed digits: the ones first.
+    const __m512i value_bytes = _mm512_maskz_sub_epi8(digits, reversed, _mm512_set1_epi8('0'));
+    const __m512i pairs = _mm512_maddubs_epi16(value_bytes, _mm512_set1_epi16(1 | (10 << 8)));
+    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(1 | (100 << 16)));
     const __m512i eights =
-        _mm512_madd_epi16(_mm512_packus_epi32(quads, quads), _mm512_set1_epi32(10000 | (1 << 16)));
-    // Each window's two eights are the two halves of its first 64-bit word: the early one times
-    // 10^8 plus the late one, in 64-bit words 0, 2, 4 and 6.
-    const __m512i magnitudes = _mm512_add_epi64(
-        _mm512_mul_epu32(eights, _mm512_set1_epi64(100000000)), _mm512_srli_epi64(eights, 32));
-    // The byte just before the digits (the last of `before`; a window ends with a digit, so
-    // nothing crosses from the next lane) is the sign, if it is a minus.
-    const std::uint64_t sign_bytes =
-        before & ~(before >> 1) & _mm512_cmpeq_epi8_mask(windows, _mm512_set1_epi8('-'));
-    // A window's minus lies in either of its words: both folded into the first, which holds the
-    // magnitude, and tested there, all in vector and mask registers.
-    const __m512i minus_bytes = _mm512_movm_epi8(sign_bytes);
-    const __m512i minus_folded = _mm512_or_si512(minus_bytes, _mm512_bsrli_epi128(minus_bytes, 8));
-    const __mmask8 negative = _mm512_mask_test_epi64_mask(0x55, minus_folded, minus_folded);
+        _mm512_madd_epi16(_mm512_packus_epi32(quads, quads), _mm512_set1_epi32(1 | (10000 << 16)));
+    // Each window's two eights are the two halves of its first 64-bit word, the late one low;
+    // the magnitudes in 64-bit words 0, 2, 4 and 6, then moved to words 0 to 3.
+    const __m512i magnitudes = _mm512_maskz_compress_epi64(
+        0x55, _mm512_add_epi64(
+                  _mm512_mul_epu32(_mm512_srli_epi64(eights, 32), _mm512_set1_epi64(100000000)),
+                  _mm512_and_si512(eights, _mm512_set1_epi64(0xFFFFFFFF))));
+    // The byte just past the digits is the sign, if it is a minus: each lane's moved to its top
+    // bit, then the four gathered.
+    const std::uint64_t past_digits = digits + lowest_bits;
+    const std::uint64_t minus =
+        past_digits & _mm512_cmpeq_epi8_mask(reversed, _mm512_set1_epi8('-'));
+    const auto negative = static_cast<__mmask8>(
+        _pext_u64(minus | ((minus & ~highest_bits) + (highest_bits - lowest_bits)), highest_bits));
     const __m512i limits =
         _mm512_mask_add_epi64(_mm512_set1_epi64(2147483647), negative,
                               _mm512_set1_epi64(2147483647), _mm512_set1_epi64(1));
     const auto out_of_range =
-        static_cast<unsigned>(_mm512_mask_cmpgt_epu64_mask(0x55, magnitudes, limits));
-    const __m512i signed_values = _mm512_maskz_compress_epi64(
-        0x55, _mm512_mask_sub_epi64(magnitudes, negative, _mm512_setzero_si512(), magnitudes));
+        static_cast<unsigned>(_mm512_mask_cmpgt_epu64_mask(0x0F, magnitudes, limits));
+    const __m512i signed_values =
+        _mm512_mask_sub_epi64(magnitudes, negative, _mm512_setzero_si512(), magnitudes);
     // Only the numbers before the first out of range are stored.
     const unsigned good =
-        out_of_range == 0 ? lanes : static_cast<unsigned>(std::countr_zero(out_of_range)) / 2;
+        out_of_range == 0 ? lanes : static_cast<unsigned>(std::countr_zero(out_of_range));
     _mm512_mask_storeu_epi32(values + i, static_cast<__mmask16>((1U << good) - 1),
                              _mm512_castsi256_si512(_mm512_cvtepi64_epi32(signed_values)));
     if (good < lanes) return i + good;
