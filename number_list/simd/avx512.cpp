@@ -123,22 +123,34 @@ namespace {
 // The SSE2 formatter's steps (sse2.cpp) in all four 128-bit quarters at once: values 0..3 in the
 // first, 4..7 in the second, and so on. AVX-512's unpacks and shuffles work within a quarter.
 
-// The decimal length of each 32-bit magnitude from its bit length, as
-// number_text::decimal_length finds it, the powers of ten looked up by a permute.
+// For each count of leading zero bits of a 32-bit magnitude (or-ed with 1, so 0 to 31): the
+// estimate of number_text::decimal_length and the power of ten that tells whether to add one.
+struct LengthTable {
+  std::array<std::int32_t, 32> estimates;
+  std::array<std::int32_t, 32> steps;
+};
+constexpr LengthTable length_table = [] {
+  LengthTable table{};
+  for (unsigned zeros = 0; zeros < 32; ++zeros) {
+    const unsigned estimate = ((32U - zeros) * 1233U) >> 12;
+    table.estimates.at(zeros) = static_cast<std::int32_t>(estimate);
+    table.steps.at(zeros) = static_cast<std::int32_t>(number_text::length_steps.at(estimate));
+  }
+  return table;
+}();
+
+// The decimal length of each 32-bit magnitude, as number_text::decimal_length finds it, both
+// of its steps looked up by the leading zeros in a 32-entry table.
 NUMBERLIST_AVX512 __m512i decimal_lengths(__m512i magnitude) {
-  const auto& steps = number_text::length_steps;
-  const __m512i powers = _mm512_setr_epi32(
-      static_cast<std::int32_t>(steps[0]), static_cast<std::int32_t>(steps[1]),
-      static_cast<std::int32_t>(steps[2]), static_cast<std::int32_t>(steps[3]),
-      static_cast<std::int32_t>(steps[4]), static_cast<std::int32_t>(steps[5]),
-      static_cast<std::int32_t>(steps[6]), static_cast<std::int32_t>(steps[7]),
-      static_cast<std::int32_t>(steps[8]), static_cast<std::int32_t>(steps[9]), 0, 0, 0, 0, 0, 0);
-  const __m512i one = _mm512_set1_epi32(1);
-  const __m512i bits =
-      _mm512_sub_epi32(_mm512_set1_epi32(32), _mm512_lzcnt_epi32(_mm512_or_si512(magnitude, one)));
-  const __m512i estimate = _mm512_srli_epi32(_mm512_mullo_epi32(bits, _mm512_set1_epi32(1233)), 12);
-  const __m512i step = _mm512_permutexvar_epi32(estimate, powers);
-  return _mm512_mask_add_epi32(estimate, _mm512_cmpge_epu32_mask(magnitude, step), estimate, one);
+  const __m512i zeros = _mm512_lzcnt_epi32(_mm512_or_si512(magnitude, _mm512_set1_epi32(1)));
+  const auto* const estimates = length_table.estimates.data();
+  const auto* const steps = length_table.steps.data();
+  const __m512i estimate = _mm512_permutex2var_epi32(_mm512_loadu_si512(estimates), zeros,
+                                                     _mm512_loadu_si512(estimates + 16));
+  const __m512i step =
+      _mm512_permutex2var_epi32(_mm512_loadu_si512(steps), zeros, _mm512_loadu_si512(steps + 16));
+  return _mm512_mask_add_epi32(estimate, _mm512_cmpge_epu32_mask(magnitude, step), estimate,
+                               _mm512_set1_epi32(1));
 }
 
 // Each 16-bit lane's value below 100 as its two digits, the tens first in memory (as SSE2's).
@@ -176,6 +188,11 @@ NUMBERLIST_AVX512 __m512i with_minus(__m512i slots, __m512i reach) {
   return _mm512_mask_mov_epi8(slots, at_minus, _mm512_set1_epi8('-'));
 }
 
+// The reach of value k of each quarter in every byte of the quarter.
+NUMBERLIST_AVX512 __m512i reach_of(__m512i reach, char k) {
+  return _mm512_shuffle_epi8(reach, _mm512_set1_epi8(static_cast<char>(4 * k)));
+}
+
 // Sixteen values' slots, laid out as the SSE2 formatter's: ten digits, leading zeros included,
 // a zero and blanks before them, the minus over the zero before the first significant digit.
 // Returns the sixteen lengths, the minus counted, as sixteen bytes.
@@ -201,20 +218,19 @@ NUMBERLIST_AVX512 __m128i write_sixteen_slots(__m512i values, char* slots) {
       _mm512_slli_epi64(_mm512_unpacklo_epi32(leads, _mm512_setzero_si512()), 48), blank_word);
   const __m512i first_eight_23 = _mm512_or_si512(
       _mm512_slli_epi64(_mm512_unpackhi_epi32(leads, _mm512_setzero_si512()), 48), blank_word);
-  // Each value's reach in all four of its bytes.
-  const __m512i reach = _mm512_mullo_epi32(
-      _mm512_add_epi32(length, _mm512_andnot_si512(sign, _mm512_set1_epi32(0x40))),
-      _mm512_set1_epi32(0x01010101));
+  // Each value's reach, in the low byte of its 32-bit lane.
+  const __m512i reach =
+      _mm512_add_epi32(length, _mm512_andnot_si512(sign, _mm512_set1_epi32(0x40)));
   // Slot k of every quarter, then the quarters put in order: a four-by-four transpose of
   // 128-bit pieces.
-  const __m512i k0 = with_minus(_mm512_unpacklo_epi64(first_eight_01, last_eight_01),
-                                _mm512_shuffle_epi32(reach, _MM_PERM_AAAA));
-  const __m512i k1 = with_minus(_mm512_unpackhi_epi64(first_eight_01, last_eight_01),
-                                _mm512_shuffle_epi32(reach, _MM_PERM_BBBB));
-  const __m512i k2 = with_minus(_mm512_unpacklo_epi64(first_eight_23, last_eight_23),
-                                _mm512_shuffle_epi32(reach, _MM_PERM_CCCC));
-  const __m512i k3 = with_minus(_mm512_unpackhi_epi64(first_eight_23, last_eight_23),
-                                _mm512_shuffle_epi32(reach, _MM_PERM_DDDD));
+  const __m512i k0 =
+      with_minus(_mm512_unpacklo_epi64(first_eight_01, last_eight_01), reach_of(reach, 0));
+  const __m512i k1 =
+      with_minus(_mm512_unpackhi_epi64(first_eight_01, last_eight_01), reach_of(reach, 1));
+  const __m512i k2 =
+      with_minus(_mm512_unpacklo_epi64(first_eight_23, last_eight_23), reach_of(reach, 2));
+  const __m512i k3 =
+      with_minus(_mm512_unpackhi_epi64(first_eight_23, last_eight_23), reach_of(reach, 3));
   const __m512i low01 = _mm512_shuffle_i64x2(k0, k1, 0x44);   // k0 q0, k0 q1, k1 q0, k1 q1
   const __m512i low23 = _mm512_shuffle_i64x2(k2, k3, 0x44);   // k2 q0, k2 q1, k3 q0, k3 q1
   const __m512i high01 = _mm512_shuffle_i64x2(k0, k1, 0xEE);  // k0 q2, k0 q3, k1 q2, k1 q3
