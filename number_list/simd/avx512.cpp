@@ -38,8 +38,6 @@ NUMBERLIST_AVX512 __m128i load16(const char* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-constexpr unsigned lanes = 4;
-
 }  // namespace
 
 bool runs_here() {
@@ -58,64 +56,108 @@ NUMBERLIST_AVX512 void classify(const char* bytes, std::size_t count, BlockMasks
   }
 }
 
+namespace {
+
+// Each window is reversed within its 128-bit lane, its last byte first: the number's digits are
+// then the bytes below the lowest non-digit, which two scalar steps find in four windows at once.
+constexpr std::uint64_t lowest_bits = 0x0001000100010001;
+constexpr std::uint64_t highest_bits = 0x8000800080008000;
+
+struct ReversedWindows {
+  __m512i bytes;
+  // Bit i of a lane's 16: byte i back from its end is a digit of the number. In a window of
+  // digits only, which may hold part of a longer number and is the caller's, the borrow reaches
+  // the lane's top bit.
+  std::uint64_t digits;
+};
+
+// The windows of the numbers ending at ends[0], ends[2], ends[4] and ends[6].
+NUMBERLIST_AVX512_CONVERT ReversedWindows reversed_windows(const char* data,
+                                                           const std::uint32_t* ends) {
+  __m512i windows = _mm512_castsi128_si512(load16(data + ends[0] - convert_window));
+  windows = _mm512_inserti32x4(windows, load16(data + ends[2] - convert_window), 1);
+  windows = _mm512_inserti32x4(windows, load16(data + ends[4] - convert_window), 2);
+  windows = _mm512_inserti32x4(windows, load16(data + ends[6] - convert_window), 3);
+  const __m512i reversed = _mm512_shuffle_epi8(
+      windows,
+      _mm512_broadcast_i32x4(_mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0)));
+  const std::uint64_t non_digits = ~bytes_within(reversed, '0', 9);
+  return {reversed, (non_digits - lowest_bits) & ~non_digits};
+}
+
+// Each lane's top bit, where its number is negative: the byte just past the digits is its sign,
+// if it is a minus.
+NUMBERLIST_AVX512_CONVERT std::uint64_t negative_lanes(const ReversedWindows& windows) {
+  const std::uint64_t minus =
+      (windows.digits + lowest_bits) & _mm512_cmpeq_epi8_mask(windows.bytes, _mm512_set1_epi8('-'));
+  return (minus | ((minus & ~highest_bits) + (highest_bits - lowest_bits))) & highest_bits;
+}
+
+// Each window's four groups of four digits, as 32-bit lanes, the ones' group first.
+NUMBERLIST_AVX512_CONVERT __m512i four_digit_groups(const ReversedWindows& windows) {
+  const __m512i value_bytes =
+      _mm512_maskz_sub_epi8(windows.digits, windows.bytes, _mm512_set1_epi8('0'));
+  const __m512i pairs = _mm512_maddubs_epi16(value_bytes, _mm512_set1_epi16(1 | (10 << 8)));
+  return _mm512_madd_epi16(pairs, _mm512_set1_epi32(1 | (100 << 16)));
+}
+
+// Per-lane flags of the even-numbered windows and the odd ones, as one bit per number in order.
+NUMBERLIST_AVX512_CONVERT unsigned interleaved(std::uint64_t even, std::uint64_t odd) {
+  return static_cast<unsigned>(_pext_u64((even >> 1) | odd, highest_bits | (highest_bits >> 1)));
+}
+
+// Converts the first `wanted` (up to eight) of the eight numbers ending at ends[0..7], as
+// convert() does.
+NUMBERLIST_AVX512_CONVERT std::size_t convert_eight(const char* data, const std::uint32_t* ends,
+                                                    unsigned wanted, std::int32_t* values) {
+  const ReversedWindows even = reversed_windows(data, ends);
+  const ReversedWindows odd = reversed_windows(data, ends + 1);
+  if (const unsigned all_digits =
+          interleaved(even.digits & highest_bits, odd.digits & highest_bits);
+      all_digits != 0) {
+    const auto first = static_cast<unsigned>(std::countr_zero(all_digits));
+    return sse2::convert(data, ends, std::min(first, wanted), values);
+  }
+  // Packed, a lane holds the groups of an even window and then the next odd one's; each
+  // window's two eights then make a 64-bit word, the late one low, the numbers in order.
+  const __m512i eights =
+      _mm512_madd_epi16(_mm512_packus_epi32(four_digit_groups(even), four_digit_groups(odd)),
+                        _mm512_set1_epi32(1 | (10000 << 16)));
+  const __m512i magnitudes = _mm512_add_epi64(
+      _mm512_mul_epu32(_mm512_srli_epi64(eights, 32), _mm512_set1_epi64(100000000)),
+      _mm512_and_si512(eights, _mm512_set1_epi64(0xFFFFFFFF)));
+  const auto negative =
+      static_cast<__mmask8>(interleaved(negative_lanes(even), negative_lanes(odd)));
+  const __m512i limits = _mm512_mask_add_epi64(_mm512_set1_epi64(2147483647), negative,
+                                               _mm512_set1_epi64(2147483647), _mm512_set1_epi64(1));
+  const auto out_of_range = static_cast<unsigned>(_mm512_cmpgt_epu64_mask(magnitudes, limits));
+  const __m512i signed_values =
+      _mm512_mask_sub_epi64(magnitudes, negative, _mm512_setzero_si512(), magnitudes);
+  // Only the numbers before the first out of range are stored.
+  const unsigned good =
+      std::min(wanted, static_cast<unsigned>(std::countr_zero(out_of_range | 0x100)));
+  _mm512_mask_storeu_epi32(values, static_cast<__mmask16>((1U << good) - 1),
+                           _mm512_castsi256_si512(_mm512_cvtepi64_epi32(signed_values)));
+  return good;
+}
+
+}  // namespace
+
+// Eight numbers a step; the last few with the last end repeated to make up eight, only those
+// wanted stored.
 NUMBERLIST_AVX512_CONVERT std::size_t convert(const char* data, const std::uint32_t* ends,
                                               std::size_t count, std::int32_t* values) {
-  // Each window reversed within its 128-bit lane, its last byte first: the number's digits are
-  // then the bytes below the lowest non-digit, which two scalar steps find in all four at once.
-  const __m512i reverse_lanes =
-      _mm512_broadcast_i32x4(_mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
-  constexpr std::uint64_t lowest_bits = 0x0001000100010001;
-  constexpr std::uint64_t highest_bits = 0x8000800080008000;
+  constexpr unsigned step = 8;
   std::size_t i = 0;
-  for (; i + lanes <= count; i += lanes) {
-    __m512i windows = _mm512_castsi128_si512(load16(data + ends[i] - convert_window));
-    windows = _mm512_inserti32x4(windows, load16(data + ends[i + 1] - convert_window), 1);
-    windows = _mm512_inserti32x4(windows, load16(data + ends[i + 2] - convert_window), 2);
-    windows = _mm512_inserti32x4(windows, load16(data + ends[i + 3] - convert_window), 3);
-    const __m512i reversed = _mm512_shuffle_epi8(windows, reverse_lanes);
-    const std::uint64_t non_digits = ~bytes_within(reversed, '0', 9);
-    // Every bit below each lane's lowest non-digit; in a lane of digits only, which may hold part
-    // of a longer number and is the caller's, the borrow reaches the lane's top bit.
-    const std::uint64_t digits = (non_digits - lowest_bits) & ~non_digits;
-    if (const std::uint64_t all_digits = digits & highest_bits; all_digits != 0) {
-      return i + sse2::convert(data, ends + i,
-                               static_cast<std::size_t>(std::countr_zero(all_digits)) / 16,
-                               values + i);
+  for (; i + step <= count; i += step) {
+    if (const std::size_t n = convert_eight(data, ends + i, step, values + i); n < step) {
+      return i + n;
     }
-    // Weights for the reversed digits: the ones first.
-    const __m512i value_bytes = _mm512_maskz_sub_epi8(digits, reversed, _mm512_set1_epi8('0'));
-    const __m512i pairs = _mm512_maddubs_epi16(value_bytes, _mm512_set1_epi16(1 | (10 << 8)));
-    const __m512i quads = _mm512_madd_epi16(pairs, _mm512_set1_epi32(1 | (100 << 16)));
-    const __m512i eights =
-        _mm512_madd_epi16(_mm512_packus_epi32(quads, quads), _mm512_set1_epi32(1 | (10000 << 16)));
-    // Each window's two eights are the two halves of its first 64-bit word, the late one low;
-    // the magnitudes in 64-bit words 0, 2, 4 and 6, then moved to words 0 to 3.
-    const __m512i magnitudes = _mm512_maskz_compress_epi64(
-        0x55, _mm512_add_epi64(
-                  _mm512_mul_epu32(_mm512_srli_epi64(eights, 32), _mm512_set1_epi64(100000000)),
-                  _mm512_and_si512(eights, _mm512_set1_epi64(0xFFFFFFFF))));
-    // The byte just past the digits is the sign, if it is a minus: each lane's moved to its top
-    // bit, then the four gathered.
-    const std::uint64_t past_digits = digits + lowest_bits;
-    const std::uint64_t minus =
-        past_digits & _mm512_cmpeq_epi8_mask(reversed, _mm512_set1_epi8('-'));
-    const auto negative = static_cast<__mmask8>(
-        _pext_u64(minus | ((minus & ~highest_bits) + (highest_bits - lowest_bits)), highest_bits));
-    const __m512i limits =
-        _mm512_mask_add_epi64(_mm512_set1_epi64(2147483647), negative,
-                              _mm512_set1_epi64(2147483647), _mm512_set1_epi64(1));
-    const auto out_of_range =
-        static_cast<unsigned>(_mm512_mask_cmpgt_epu64_mask(0x0F, magnitudes, limits));
-    const __m512i signed_values =
-        _mm512_mask_sub_epi64(magnitudes, negative, _mm512_setzero_si512(), magnitudes);
-    // Only the numbers before the first out of range are stored.
-    const unsigned good =
-        out_of_range == 0 ? lanes : static_cast<unsigned>(std::countr_zero(out_of_range));
-    _mm512_mask_storeu_epi32(values + i, static_cast<__mmask16>((1U << good) - 1),
-                             _mm512_castsi256_si512(_mm512_cvtepi64_epi32(signed_values)));
-    if (good < lanes) return i + good;
   }
-  return i + sse2::convert(data, ends + i, count - i, values + i);
+  if (i == count) return count;
+  std::array<std::uint32_t, step> last_ends{};
+  for (std::size_t k = 0; k < step; ++k) last_ends.at(k) = ends[std::min(i + k, count - 1)];
+  return i + convert_eight(data, last_ends.data(), static_cast<unsigned>(count - i), values + i);
 }
 
 namespace {
