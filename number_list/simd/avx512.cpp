@@ -107,9 +107,9 @@ NUMBERLIST_AVX512_CONVERT unsigned interleaved(std::uint64_t even, std::uint64_t
 }
 
 // Converts the first `wanted` (up to eight) of the eight numbers ending at ends[0..7], as
-// convert() does.
-NUMBERLIST_AVX512_CONVERT std::size_t convert_eight(const char* data, const std::uint32_t* ends,
-                                                    unsigned wanted, std::int32_t* values) {
+// convert() does. Inlined, so that the constants are set once a call of convert().
+[[gnu::always_inline]] NUMBERLIST_AVX512_CONVERT inline std::size_t convert_eight(
+    const char* data, const std::uint32_t* ends, unsigned wanted, std::int32_t* values) {
   const ReversedWindows even = reversed_windows(data, ends);
   const ReversedWindows odd = reversed_windows(data, ends + 1);
   if (const unsigned all_digits =
