@@ -147,27 +147,12 @@ std::size_t ConsoleInput::read_ready(std::span<std::int32_t> into) {
 // Puts in ends_ where each number from `origin` ends, up to the first byte at which a read would
 // stop: one that is neither white space nor part of a number (the NUL at end_ among them), or a
 // sign without a digit after it. A number starts after white space or right after the one before,
-// so the byte after a run of digits is all it takes to find them.
+// so the byte after each run of digits is all it takes to find them; origin is never inside a run.
 std::size_t ConsoleInput::find_number_ends(const char* origin) {
   const auto buffered = static_cast<std::size_t>(end_ - origin) + 1;  // the NUL included
   const std::size_t blocks =
       std::min(window_blocks, (buffered + simd::block_size - 1) / simd::block_size);
-  kernels_.classify(origin, blocks, masks_.data());
-  std::size_t marked = 0;
-  std::uint64_t digit_before = 0;  // origin is never inside a run of digits
-  for (std::uint32_t b = 0; b < blocks; ++b) {
-    const simd::BlockMasks& m = masks_[b];
-    const char* const block = origin + b * simd::block_size;
-    const std::uint64_t digit_after =
-        (m.digits >> 1) | (decimal::is_digit(block[simd::block_size]) ? std::uint64_t{1} << 63 : 0);
-    std::uint64_t run_ends = ~m.digits & ((m.digits << 1) | digit_before);
-    digit_before = m.digits >> 63;
-    const std::uint64_t stops = ~(m.digits | m.spaces | m.signs) | (m.signs & ~digit_after);
-    // A run may end at the first stop ("12x" gives 12), not after it.
-    if (stops != 0) run_ends &= ((stops & (0 - stops)) << 1) - 1;
-    run_ends_[marked++] = run_ends;
-    if (stops != 0) break;
-  }
+  const std::size_t marked = kernels_.find_ends(origin, blocks, run_ends_.data());
   return kernels_.flatten(run_ends_.data(), marked, offset_of(origin), ends_.data());
 }
 

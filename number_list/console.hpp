@@ -140,7 +140,7 @@ class ConsoleInput : Pinned {
   std::string_view unread() const { return {next_, end_}; }
 
  private:
-  // Input is classified a window of blocks at a time.
+  // Input is searched for number ends a window of blocks at a time.
   static constexpr std::size_t window_blocks = 16;
   static constexpr std::size_t window = window_blocks * simd::block_size;
   // The sweep reads a block past the buffered input, and up to convert_window bytes before the
@@ -178,7 +178,6 @@ class ConsoleInput : Pinned {
   // The numbers found by the last sweep, ready to be taken: their values and where each ends
   // (from data()). A number ends at a non-digit after a digit, so a window holds at most half as
   // many ends as bytes; ends_ has room for the stores that flattening makes past the last.
-  std::array<simd::BlockMasks, window_blocks> masks_{};
   std::array<std::uint64_t, window_blocks> run_ends_{};
   std::array<std::uint32_t, window / 2 + simd::flatten_slack> ends_{};
   std::array<std::int32_t, window / 2> values_{};

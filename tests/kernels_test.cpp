@@ -1,5 +1,5 @@
-// Every kernel set against plain byte-by-byte definitions of what it computes: the classes of
-// input bytes, the values of numbers, and the text of values.
+// Every kernel set against plain byte-by-byte definitions of what it computes: where numbers end
+// in the input, the values of numbers, and the text of values.
 #include "number_list/simd/kernels.hpp"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,6 @@
 
 namespace {
 
-using number_list::simd::BlockMasks;
 using number_list::simd::Kernels;
 using test_support::for_each_kernel_set;
 namespace simd = number_list::simd;
@@ -28,16 +27,28 @@ std::size_t below(std::mt19937_64& random, std::size_t n) {
   return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
 }
 
-BlockMasks classify_byte_by_byte(std::string_view block) {
-  BlockMasks masks{0, 0, 0};
-  for (std::size_t i = 0; i < simd::block_size; ++i) {
-    const char c = block[i];
-    const std::uint64_t bit = std::uint64_t{1} << i;
-    if (c >= '0' && c <= '9') masks.digits |= bit;
-    if (c == ' ' || (c >= '\t' && c <= '\r')) masks.spaces |= bit;
-    if (c == '+' || c == '-') masks.signs |= bit;
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Where numbers end in the blocks from the start of `input`, byte by byte as find_ends() defines
+// it: one mask for each block marked, the last holding the first byte at which a read stops.
+std::vector<std::uint64_t> ends_byte_by_byte(std::string_view input, std::size_t blocks) {
+  std::vector<std::uint64_t> ends;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    std::uint64_t marks = 0;
+    for (std::size_t i = 0; i < simd::block_size; ++i) {
+      const std::size_t at = b * simd::block_size + i;
+      const char c = input[at];
+      if (!is_digit(c) && at > 0 && is_digit(input[at - 1])) marks |= std::uint64_t{1} << i;
+      const bool space = c == ' ' || (c >= '\t' && c <= '\r');
+      const bool sign = c == '+' || c == '-';
+      if ((!is_digit(c) && !space && !sign) || (sign && !is_digit(input[at + 1]))) {
+        ends.push_back(marks);
+        return ends;
+      }
+    }
+    ends.push_back(marks);
   }
-  return masks;
+  return ends;
 }
 
 // Bytes near every class boundary, and the rest of the byte range.
@@ -48,28 +59,42 @@ char any_byte(std::mt19937_64& random) {
   return near[below(random, near.size())];
 }
 
-TEST(Kernels, ClassifyEveryByteAsTheDefinitionSays) {
+// Input a reader goes on through: digits, every kind of white space, signs before digits.
+void fill_with_numbers(std::mt19937_64& random, std::string& input) {
+  static constexpr std::string_view spaces = " \t\n\v\f\r";
+  for (std::size_t at = 0; at < input.size(); ++at) {
+    const std::size_t pick = below(random, 16);
+    if (pick < 10) input[at] = static_cast<char>('0' + pick);
+    if (pick >= 10 && pick < 15) input[at] = spaces[below(random, spaces.size())];
+    if (pick == 15 && at + 1 < input.size()) {
+      input[at] = below(random, 2) == 0 ? '+' : '-';
+      input[++at] = static_cast<char>('0' + below(random, 10));
+    }
+  }
+}
+
+TEST(Kernels, FindNumberEndsUpToTheFirstStopAsTheDefinitionSays) {
   std::mt19937_64 random(7);  // NOLINT(cert-msc32-c,cert-msc51-cpp): the same cases every run
   constexpr std::size_t blocks = 5;
   std::string input(blocks * simd::block_size, '\0');
-  for (int round = 0; round < 400; ++round) {
-    for (char& c : input) c = any_byte(random);
+  for (int round = 0; round < 3000; ++round) {
+    // Any byte, at a few places or none: the first that stops a read ends the marking.
+    fill_with_numbers(random, input);
+    for (std::size_t odd = below(random, 4); odd > 0; --odd) {
+      input[below(random, input.size())] = any_byte(random);
+    }
     for_each_kernel_set([&input](const Kernels& kernels) {
-      std::array<BlockMasks, blocks> masks{};
       // From an odd address too: the input buffer gives blocks no alignment.
-      kernels.classify(input.data() + 0, blocks - 1, masks.data());
-      for (std::size_t b = 0; b + 1 < blocks; ++b) {
-        const BlockMasks expected =
-            classify_byte_by_byte(std::string_view(input).substr(b * simd::block_size));
-        ASSERT_EQ(masks[b].digits, expected.digits) << "block " << b;
-        ASSERT_EQ(masks[b].spaces, expected.spaces) << "block " << b;
-        ASSERT_EQ(masks[b].signs, expected.signs) << "block " << b;
+      for (const std::size_t from : {std::size_t{0}, std::size_t{3}}) {
+        const std::string_view view = std::string_view(input).substr(from);
+        const std::vector<std::uint64_t> expected = ends_byte_by_byte(view, blocks - 1);
+        std::array<std::uint64_t, blocks> ends{};
+        const std::size_t marked = kernels.find_ends(view.data(), blocks - 1, ends.data());
+        ASSERT_EQ(marked, expected.size()) << "from " << from;
+        for (std::size_t b = 0; b < marked; ++b) {
+          ASSERT_EQ(ends.at(b), expected[b]) << "from " << from << ", block " << b;
+        }
       }
-      kernels.classify(input.data() + 3, 1, masks.data());
-      const BlockMasks shifted = classify_byte_by_byte(std::string_view(input).substr(3));
-      ASSERT_EQ(masks[0].digits, shifted.digits);
-      ASSERT_EQ(masks[0].spaces, shifted.spaces);
-      ASSERT_EQ(masks[0].signs, shifted.signs);
     });
   }
 }

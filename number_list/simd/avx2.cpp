@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "number_list/simd/kernel_sets.hpp"
+#include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
 
 #define NUMBERLIST_AVX2 [[gnu::target("avx2")]]
@@ -63,22 +64,27 @@ NUMBERLIST_AVX2 __m256i four_digit_groups(__m256i windows, __m256i keep) {
 
 bool runs_here() { return __builtin_cpu_supports("avx2"); }
 
-NUMBERLIST_AVX2 void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
-  for (std::size_t block = 0; block < count; ++block) {
-    BlockMasks m{0, 0, 0};
-    for (unsigned at = 0; at < block_size; at += 32) {
-      const __m256i v =
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + block * block_size + at));
-      m.digits |= bits_of(bytes_within(v, '0', 9)) << at;
-      m.spaces |= bits_of(_mm256_or_si256(bytes_within(v, '\t', 4),
-                                          _mm256_cmpeq_epi8(v, _mm256_set1_epi8(' '))))
-                  << at;
-      m.signs |= bits_of(_mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('+')),
-                                         _mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))))
-                 << at;
-    }
-    masks[block] = m;
+namespace {
+
+NUMBERLIST_AVX2 number_ends::ByteClasses classify_block(const char* block) {
+  number_ends::ByteClasses c{0, 0, 0};
+  for (unsigned at = 0; at < block_size; at += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + at));
+    c.digits |= bits_of(bytes_within(v, '0', 9)) << at;
+    c.spaces |= bits_of(_mm256_or_si256(bytes_within(v, '\t', 4),
+                                        _mm256_cmpeq_epi8(v, _mm256_set1_epi8(' '))))
+                << at;
+    c.signs |= bits_of(_mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('+')),
+                                       _mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))))
+               << at;
   }
+  return c;
+}
+
+}  // namespace
+
+NUMBERLIST_AVX2 std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends) {
+  return number_ends::find_ends<classify_block>(bytes, count, ends);
 }
 
 // Four numbers an iteration, windows 0 and 1 in one register and 2 and 3 in another; their

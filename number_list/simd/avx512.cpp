@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "number_list/simd/kernel_sets.hpp"
+#include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
 
 #define NUMBERLIST_AVX512 [[gnu::target("avx512f,avx512bw,avx512cd")]]
@@ -45,15 +46,25 @@ bool runs_here() {
          __builtin_cpu_supports("bmi2");
 }
 
-NUMBERLIST_AVX512 void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
-  for (std::size_t block = 0; block < count; ++block) {
-    const __m512i v = _mm512_loadu_si512(bytes + block * block_size);
-    masks[block] =
-        BlockMasks{bytes_within(v, '0', 9),
-                   bytes_within(v, '\t', 4) | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' ')),
-                   _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('+')) |
-                       _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('-'))};
+// A block's stops found in mask registers, from a second load one byte on for the digits after
+// each byte.
+NUMBERLIST_AVX512 std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends) {
+  std::uint64_t digit_before = 0;
+  for (std::size_t b = 0; b < count; ++b) {
+    const char* const block = bytes + b * block_size;
+    const __m512i v = _mm512_loadu_si512(block);
+    const __mmask64 digits = bytes_within(v, '0', 9);
+    const __mmask64 signs = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('+')) |
+                            _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('-'));
+    const __mmask64 spaces =
+        bytes_within(v, '\t', 4) | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' '));
+    const __mmask64 digit_after = bytes_within(_mm512_loadu_si512(block + 1), '0', 9);
+    const std::uint64_t stops = ~(digits | spaces | signs) | (signs & ~digit_after);
+    ends[b] = number_ends::up_to_first_stop(number_ends::run_ends(digits, digit_before), stops);
+    if (stops != 0) return b + 1;
+    digit_before = digits >> 63;
   }
+  return count;
 }
 
 namespace {

@@ -13,7 +13,7 @@
 #define NUMBERLIST_KERNEL_SET(isa)                                                    \
   namespace isa {                                                                     \
   bool runs_here();                                                                   \
-  void classify(const char* bytes, std::size_t count, BlockMasks* masks);             \
+  std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends);   \
   std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count, \
                       std::int32_t* values);                                          \
   void format(const std::int32_t* values, std::size_t count, FormattedValues& out);   \

@@ -9,18 +9,18 @@ namespace number_list::simd {
 namespace {
 
 constexpr std::array compiled {
-  Kernels{"portable",        portable::runs_here, portable::classify, portable::flatten,
+  Kernels{"portable",        portable::runs_here, portable::find_ends, portable::flatten,
           portable::convert, portable::format,    portable::pack},
 #if defined(__x86_64__)
-      Kernels{"sse2",        sse2::runs_here, sse2::classify, portable::flatten,
+      Kernels{"sse2",        sse2::runs_here, sse2::find_ends, portable::flatten,
               sse2::convert, sse2::format,    portable::pack},
 #if defined(NUMBERLIST_DISPATCH)
-      Kernels{"avx2",        avx2::runs_here, avx2::classify, portable::flatten,
+      Kernels{"avx2",        avx2::runs_here, avx2::find_ends, portable::flatten,
               avx2::convert, avx2::format,    portable::pack},
 #if defined(NUMBERLIST_DISPATCH_AVX512)
-      Kernels{"avx512",        avx512::runs_here, avx512::classify, portable::flatten,
+      Kernels{"avx512",        avx512::runs_here, avx512::find_ends, portable::flatten,
               avx512::convert, avx512::format,    portable::pack},
-      Kernels{"avx512vbmi2",   avx512_vbmi2::runs_here, avx512::classify,  avx512_vbmi2::flatten,
+      Kernels{"avx512vbmi2",   avx512_vbmi2::runs_here, avx512::find_ends, avx512_vbmi2::flatten,
               avx512::convert, avx512::format,          avx512_vbmi2::pack},
 #endif
 #endif

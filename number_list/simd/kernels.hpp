@@ -1,7 +1,7 @@
 // The per-byte and per-value work of reading and writing numbers, in small kernels for each
-// instruction set: classifying input blocks into bit masks, converting numbers to values, and
-// formatting values as text. The portable kernels are the reference; the others must give exactly
-// what they give. Nothing outside the kernels knows which instruction set runs.
+// instruction set: classifying input blocks into bit masks of number ends, converting numbers to
+// values, and formatting values as text. The portable kernels are the reference; the others must
+// give exactly what they give. Nothing outside the kernels knows which instruction set runs.
 #pragma once
 
 #include <array>
@@ -15,14 +15,13 @@ namespace number_list::simd {
 // Input is classified 64 bytes at a time: one bit per byte, bit i for the byte at offset i.
 inline constexpr std::size_t block_size = 64;
 
-struct BlockMasks {
-  std::uint64_t digits;  // '0' to '9'
-  std::uint64_t spaces;  // what "%d" skips: blank, tab, LF, VT, FF, CR
-  std::uint64_t signs;   // '+' and '-'
-};
-
-// Classifies `count` blocks of block_size bytes from `bytes` into `masks`.
-using ClassifyFn = void (*)(const char* bytes, std::size_t count, BlockMasks* masks);
+// Marks where the numbers in `count` blocks of block_size bytes from `bytes` end: bit i of ends[b]
+// is set when byte i of block b is the first after a run of digits (the byte before `bytes` is
+// taken for no digit). Only ends up to the first byte at which a read stops are marked, an end at
+// that byte included ("12x" reads 12): a byte that is neither white space nor part of a number, or
+// a sign without a digit right after it. Returns how many blocks it marked: those up to and with
+// the one holding that byte, or all `count`. The byte after the last block must be readable.
+using FindEndsFn = std::size_t (*)(const char* bytes, std::size_t count, std::uint64_t* ends);
 
 // Writes where each set bit of `bits` lies, block by block and lowest bit first (bit i of
 // bits[b] lies at base + b * block_size + i), at `offsets` and returns how many. Up to
@@ -75,7 +74,7 @@ using PackFn = char* (*)(const FormattedValues& formatted, std::size_t count, ch
 struct Kernels {
   std::string_view name;
   bool (*runs_here)();  // whether this machine has the instructions the kernels use
-  ClassifyFn classify;
+  FindEndsFn find_ends;
   FlattenFn flatten;
   ConvertFn convert;
   FormatFn format;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "number_list/simd/kernel_sets.hpp"
+#include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
 #include "number_list/simd/swar.hpp"
 
@@ -12,21 +13,27 @@ namespace number_list::simd::portable {
 
 bool runs_here() { return true; }
 
-void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
-  for (std::size_t block = 0; block < count; ++block) {
-    BlockMasks m{0, 0, 0};
-    for (unsigned at = 0; at < block_size; at += 8) {
-      const std::uint64_t word = swar::load(bytes + block * block_size + at);
-      const std::uint64_t spaces =
-          (swar::bytes_below(word, '\r' + 1) & ~swar::bytes_below(word, '\t')) |
-          swar::bytes_equal(word, ' ');
-      const std::uint64_t signs = swar::bytes_equal(word, '+') | swar::bytes_equal(word, '-');
-      m.digits |= swar::gather_high_bits(swar::digit_bytes(word)) << at;
-      m.spaces |= swar::gather_high_bits(spaces) << at;
-      m.signs |= swar::gather_high_bits(signs) << at;
-    }
-    masks[block] = m;
+namespace {
+
+number_ends::ByteClasses classify_block(const char* block) {
+  number_ends::ByteClasses c{0, 0, 0};
+  for (unsigned at = 0; at < block_size; at += 8) {
+    const std::uint64_t word = swar::load(block + at);
+    const std::uint64_t spaces =
+        (swar::bytes_below(word, '\r' + 1) & ~swar::bytes_below(word, '\t')) |
+        swar::bytes_equal(word, ' ');
+    const std::uint64_t signs = swar::bytes_equal(word, '+') | swar::bytes_equal(word, '-');
+    c.digits |= swar::gather_high_bits(swar::digit_bytes(word)) << at;
+    c.spaces |= swar::gather_high_bits(spaces) << at;
+    c.signs |= swar::gather_high_bits(signs) << at;
   }
+  return c;
+}
+
+}  // namespace
+
+std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends) {
+  return number_ends::find_ends<classify_block>(bytes, count, ends);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "number_list/simd/kernel_sets.hpp"
+#include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
 
 namespace number_list::simd::sse2 {
@@ -92,22 +93,27 @@ bool store_four(__m128i first_two, __m128i second_two, __m128i negative, std::in
 
 bool runs_here() { return true; }  // part of x86-64 itself
 
-void classify(const char* bytes, std::size_t count, BlockMasks* masks) {
-  for (std::size_t block = 0; block < count; ++block) {
-    BlockMasks m{0, 0, 0};
-    for (unsigned at = 0; at < block_size; at += 16) {
-      const __m128i v =
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + block * block_size + at));
-      m.digits |= bits_of(bytes_within(v, '0', 9)) << at;
-      m.spaces |=
-          bits_of(_mm_or_si128(bytes_within(v, '\t', 4), _mm_cmpeq_epi8(v, _mm_set1_epi8(' '))))
-          << at;
-      m.signs |= bits_of(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('+')),
-                                      _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))))
-                 << at;
-    }
-    masks[block] = m;
+namespace {
+
+number_ends::ByteClasses classify_block(const char* block) {
+  number_ends::ByteClasses c{0, 0, 0};
+  for (unsigned at = 0; at < block_size; at += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + at));
+    c.digits |= bits_of(bytes_within(v, '0', 9)) << at;
+    c.spaces |=
+        bits_of(_mm_or_si128(bytes_within(v, '\t', 4), _mm_cmpeq_epi8(v, _mm_set1_epi8(' '))))
+        << at;
+    c.signs |= bits_of(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('+')),
+                                    _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))))
+               << at;
   }
+  return c;
+}
+
+}  // namespace
+
+std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends) {
+  return number_ends::find_ends<classify_block>(bytes, count, ends);
 }
 
 // Four numbers an iteration, their signs and ranges checked side by side; then, and from any
