@@ -1,7 +1,7 @@
 // Kernels for x86-64 machines with AVX-512 (F, BW and CD, as every AVX-512 processor since
-// Skylake-SP has them): a whole block classified in one step, four
-// numbers converted and sixteen formatted at once; where VBMI2 is there too (Ice Lake, Zen 4 and
-// later), number ends taken out of the masks by a byte compress. Built with the baseline's flags:
+// Skylake-SP has them): a whole block classified in one step, eight numbers converted and sixteen
+// formatted at once; where VBMI2 is there too (Ice Lake, Zen 4 and later), number ends taken out
+// of the masks by a byte compress. Built with the baseline's flags:
 // only these functions use AVX-512, and they run only where runs_here() says the machine has it.
 #include <immintrin.h>
 
