@@ -1,7 +1,9 @@
-// The per-value pieces in isolation, in ns a value: reading numbers and writing both programs'
-// listings with each kernel set this machine runs, and writing value prompts.
+// The per-value pieces in isolation, in ns a value: reading numbers (and finding their ends alone)
+// and writing both programs' listings with each kernel set this machine runs, and writing value
+// prompts.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <random>
@@ -78,6 +80,33 @@ void ReadValues(benchmark::State& state, std::string_view kernel_set) {
   count_values(state);
 }
 
+// The first steps of reading alone: marking where numbers end, a window of 16 blocks at a time as
+// a sweep takes them, and listing the marks as offsets.
+void FindNumberEnds(benchmark::State& state, std::string_view kernel_set) {
+  const Kernels* const kernels = kernels_named(kernel_set);
+  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
+  namespace simd = number_list::simd;
+  constexpr std::size_t window_blocks = 16;
+  std::string text = random_values(values_a_round);
+  const std::size_t blocks = text.size() / simd::block_size;
+  text.append(simd::block_size, ' ');  // the byte after the last block is read too
+  std::array<std::uint64_t, window_blocks> marks{};
+  std::vector<std::uint32_t> offsets(window_blocks * simd::block_size / 2 + simd::flatten_slack);
+  // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
+  for (auto _ : state) {
+    std::size_t found = 0;
+    for (std::size_t b = 0; b < blocks; b += window_blocks) {
+      const char* const window = text.data() + b * simd::block_size;
+      const std::size_t marked =
+          kernels->find_ends(window, std::min(window_blocks, blocks - b), marks.data());
+      found += kernels->flatten(marks.data(), marked,
+                                static_cast<std::uint32_t>(b * simd::block_size), offsets.data());
+    }
+    benchmark::DoNotOptimize(found);
+  }
+  count_values(state);
+}
+
 // Full-range values as a list holds them.
 std::vector<std::int32_t> random_list() {
   std::vector<std::int32_t> values(values_a_round);
@@ -123,6 +152,11 @@ BENCHMARK_CAPTURE(ReadValues, sse2, "sse2");
 BENCHMARK_CAPTURE(ReadValues, avx2, "avx2");
 BENCHMARK_CAPTURE(ReadValues, avx512, "avx512");
 BENCHMARK_CAPTURE(ReadValues, avx512vbmi2, "avx512vbmi2");
+BENCHMARK_CAPTURE(FindNumberEnds, portable, "portable");
+BENCHMARK_CAPTURE(FindNumberEnds, sse2, "sse2");
+BENCHMARK_CAPTURE(FindNumberEnds, avx2, "avx2");
+BENCHMARK_CAPTURE(FindNumberEnds, avx512, "avx512");
+BENCHMARK_CAPTURE(FindNumberEnds, avx512vbmi2, "avx512vbmi2");
 BENCHMARK_CAPTURE(WriteListing, portable, "portable");
 BENCHMARK_CAPTURE(WriteListing, sse2, "sse2");
 BENCHMARK_CAPTURE(WriteListing, avx2, "avx2");
