@@ -53,16 +53,16 @@ NUMBERLIST_AVX512 std::size_t find_ends(const char* bytes, std::size_t count, st
   for (std::size_t b = 0; b < count; ++b) {
     const char* const block = bytes + b * block_size;
     const __m512i v = _mm512_loadu_si512(block);
-    const __mmask64 digits = bytes_within(v, '0', 9);
-    const __mmask64 signs = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('+')) |
-                            _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('-'));
-    const __mmask64 spaces =
-        bytes_within(v, '\t', 4) | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' '));
-    const __mmask64 digit_after = bytes_within(_mm512_loadu_si512(block + 1), '0', 9);
-    const std::uint64_t stops = ~(digits | spaces | signs) | (signs & ~digit_after);
-    ends[b] = number_ends::up_to_first_stop(number_ends::run_ends(digits, digit_before), stops);
+    const number_ends::ByteClasses c{
+        bytes_within(v, '0', 9),
+        bytes_within(v, '\t', 4) | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' ')),
+        _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('+')) |
+            _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('-'))};
+    const std::uint64_t stops =
+        number_ends::stops(c, bytes_within(_mm512_loadu_si512(block + 1), '0', 9));
+    ends[b] = number_ends::up_to_first_stop(number_ends::run_ends(c.digits, digit_before), stops);
     if (stops != 0) return b + 1;
-    digit_before = digits >> 63;
+    digit_before = c.digits >> 63;
   }
   return count;
 }

@@ -23,6 +23,12 @@ constexpr std::uint64_t run_ends(std::uint64_t digits, std::uint64_t digit_befor
   return ~digits & ((digits << 1) | digit_before);
 }
 
+// The bytes at which a read stops: neither white space nor part of a number, or a sign without a
+// digit right after it (`digit_after`: bit i when byte i + 1 is a digit).
+constexpr std::uint64_t stops(const ByteClasses& c, std::uint64_t digit_after) {
+  return ~(c.digits | c.spaces | c.signs) | (c.signs & ~digit_after);
+}
+
 // The `ends` up to the lowest of the `stops`, an end there included: a run may end at the first
 // stop, not after it.
 constexpr std::uint64_t up_to_first_stop(std::uint64_t ends, std::uint64_t stops) {
@@ -37,10 +43,10 @@ class Marker {
   bool mark(const ByteClasses& c, char next_byte, std::uint64_t& ends) {
     const std::uint64_t digit_after =
         (c.digits >> 1) | (decimal::is_digit(next_byte) ? std::uint64_t{1} << 63 : 0);
-    const std::uint64_t stops = ~(c.digits | c.spaces | c.signs) | (c.signs & ~digit_after);
-    ends = up_to_first_stop(run_ends(c.digits, digit_before_), stops);
+    const std::uint64_t stop = stops(c, digit_after);
+    ends = up_to_first_stop(run_ends(c.digits, digit_before_), stop);
     digit_before_ = c.digits >> 63;
-    return stops != 0;
+    return stop != 0;
   }
 
  private:
