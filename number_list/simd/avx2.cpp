@@ -14,6 +14,7 @@
 #include "number_list/simd/kernel_sets.hpp"
 #include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
+#include "number_list/simd/opaque.hpp"
 
 #define NUMBERLIST_AVX2 [[gnu::target("avx2")]]
 
@@ -154,11 +155,12 @@ NUMBERLIST_AVX2 __m256i decimal_lengths(__m256i magnitude) {
 
 // Each 16-bit lane's value below 100 as its two digits, the tens first in memory (as SSE2's).
 NUMBERLIST_AVX2 __m256i digit_pairs(__m256i pairs) {
-  const __m256i tenth = _mm256_set1_epi16(6554);
-  const __m256i tens = _mm256_mulhi_epu16(pairs, tenth);
-  const __m256i ones = _mm256_mulhi_epu16(_mm256_mullo_epi16(pairs, tenth), _mm256_set1_epi16(10));
-  return _mm256_add_epi16(_mm256_or_si256(tens, _mm256_slli_epi16(ones, 8)),
-                          _mm256_set1_epi16(0x3030));
+  const __m256i tens = _mm256_mulhi_epu16(pairs, _mm256_set1_epi16(6554));
+  __m256i tens_weight = _mm256_set1_epi16(2559);
+  hide(tens_weight);
+  return _mm256_add_epi16(
+      _mm256_sub_epi16(_mm256_slli_epi16(pairs, 8), _mm256_mullo_epi16(tens, tens_weight)),
+      _mm256_set1_epi16(0x3030));
 }
 
 // The values in the 64-bit lanes (the high halves zero): the part above 10^8, and the two
@@ -203,8 +205,9 @@ NUMBERLIST_AVX2 std::uint64_t write_eight_slots(__m256i values, char* slots) {
   const Split odd = split_hundred_millions(_mm256_srli_epi64(magnitude, 32));
   const __m256i groups = _mm256_or_si256(even.groups, _mm256_slli_epi64(odd.groups, 32));
   const __m256i uppers = _mm256_srli_epi16(_mm256_mulhi_epu16(groups, _mm256_set1_epi16(5243)), 3);
-  const __m256i lowers =
-      _mm256_sub_epi16(groups, _mm256_mullo_epi16(uppers, _mm256_set1_epi16(100)));
+  __m256i hundred = _mm256_set1_epi16(100);
+  hide(hundred);
+  const __m256i lowers = _mm256_sub_epi16(groups, _mm256_mullo_epi16(uppers, hundred));
   const __m256i upper_digits = digit_pairs(uppers);
   const __m256i lower_digits = digit_pairs(lowers);
   const __m256i last_eight_01 = _mm256_unpacklo_epi16(upper_digits, lower_digits);

@@ -22,6 +22,7 @@
 #include "number_list/simd/kernel_sets.hpp"
 #include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
+#include "number_list/simd/opaque.hpp"
 
 #define NUMBERLIST_AVX512 [[gnu::target("avx512f,avx512bw,avx512cd")]]
 // The converter gathers bits by pext too, which every AVX-512 processor has.
@@ -208,11 +209,12 @@ NUMBERLIST_AVX512 __m512i decimal_lengths(__m512i magnitude) {
 
 // Each 16-bit lane's value below 100 as its two digits, the tens first in memory (as SSE2's).
 NUMBERLIST_AVX512 __m512i digit_pairs(__m512i pairs) {
-  const __m512i tenth = _mm512_set1_epi16(6554);
-  const __m512i tens = _mm512_mulhi_epu16(pairs, tenth);
-  const __m512i ones = _mm512_mulhi_epu16(_mm512_mullo_epi16(pairs, tenth), _mm512_set1_epi16(10));
-  return _mm512_add_epi16(_mm512_or_si512(tens, _mm512_slli_epi16(ones, 8)),
-                          _mm512_set1_epi16(0x3030));
+  const __m512i tens = _mm512_mulhi_epu16(pairs, _mm512_set1_epi16(6554));
+  __m512i tens_weight = _mm512_set1_epi16(2559);
+  hide(tens_weight);
+  return _mm512_add_epi16(
+      _mm512_sub_epi16(_mm512_slli_epi16(pairs, 8), _mm512_mullo_epi16(tens, tens_weight)),
+      _mm512_set1_epi16(0x3030));
 }
 
 // The values in the 64-bit lanes (the high halves zero): the part above 10^8, and the two
@@ -259,8 +261,9 @@ NUMBERLIST_AVX512 __m128i write_sixteen_slots(__m512i values, char* slots) {
   const Split odd = split_hundred_millions(_mm512_srli_epi64(magnitude, 32));
   const __m512i groups = _mm512_or_si512(even.groups, _mm512_slli_epi64(odd.groups, 32));
   const __m512i uppers = _mm512_srli_epi16(_mm512_mulhi_epu16(groups, _mm512_set1_epi16(5243)), 3);
-  const __m512i lowers =
-      _mm512_sub_epi16(groups, _mm512_mullo_epi16(uppers, _mm512_set1_epi16(100)));
+  __m512i hundred = _mm512_set1_epi16(100);
+  hide(hundred);
+  const __m512i lowers = _mm512_sub_epi16(groups, _mm512_mullo_epi16(uppers, hundred));
   const __m512i upper_digits = digit_pairs(uppers);
   const __m512i lower_digits = digit_pairs(lowers);
   const __m512i last_eight_01 = _mm512_unpacklo_epi16(upper_digits, lower_digits);

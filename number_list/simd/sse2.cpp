@@ -12,6 +12,7 @@
 #include "number_list/simd/kernel_sets.hpp"
 #include "number_list/simd/number_ends.hpp"
 #include "number_list/simd/number_text.hpp"
+#include "number_list/simd/opaque.hpp"
 
 namespace number_list::simd::sse2 {
 namespace {
@@ -45,8 +46,9 @@ Window window_before(const char* end) {
 __m128i four_digit_groups(__m128i digits) {
   // Pairs: the even (earlier) byte of each 16-bit lane times ten plus the odd one.
   const __m128i even = _mm_and_si128(digits, _mm_set1_epi16(0xFF));
-  const __m128i pairs =
-      _mm_add_epi16(_mm_mullo_epi16(even, _mm_set1_epi16(10)), _mm_srli_epi16(digits, 8));
+  __m128i ten = _mm_set1_epi16(10);
+  hide(ten);
+  const __m128i pairs = _mm_add_epi16(_mm_mullo_epi16(even, ten), _mm_srli_epi16(digits, 8));
   return _mm_madd_epi16(pairs, _mm_set1_epi32(100 | (1 << 16)));
 }
 
@@ -194,13 +196,14 @@ __m128i decimal_lengths(__m128i magnitude) {
 }
 
 // Each 16-bit lane's value below 100 as its two digits, the tens first in memory.
-// For p = 10a + b, p * 6554 = 65536a + (4a + 6554b), the second part below 65536: the high half
-// is a, and the low half times ten, over 65536, is b. Three multiplications, no subtraction.
+// For p = 10a + b below 100, a is the high half of p * 6554, and 256p - 2559a is a + 256b: the
+// tens in the low byte, the ones in the high one. Two multiplications.
 __m128i digit_pairs(__m128i pairs) {
-  const __m128i tenth = _mm_set1_epi16(6554);
-  const __m128i tens = _mm_mulhi_epu16(pairs, tenth);
-  const __m128i ones = _mm_mulhi_epu16(_mm_mullo_epi16(pairs, tenth), _mm_set1_epi16(10));
-  return _mm_add_epi16(_mm_or_si128(tens, _mm_slli_epi16(ones, 8)), _mm_set1_epi16(0x3030));
+  const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
+  __m128i tens_weight = _mm_set1_epi16(2559);
+  hide(tens_weight);
+  return _mm_add_epi16(_mm_sub_epi16(_mm_slli_epi16(pairs, 8), _mm_mullo_epi16(tens, tens_weight)),
+                       _mm_set1_epi16(0x3030));
 }
 
 // One lane set of the split below: the values in the 64-bit lanes (the high halves zero), split
@@ -233,7 +236,9 @@ std::uint32_t write_four_slots(__m128i values, char* slots) {
   // and lower pair, interleaved back into reading order.
   const __m128i groups = _mm_or_si128(even.groups, _mm_slli_epi64(odd.groups, 32));
   const __m128i uppers = _mm_srli_epi16(_mm_mulhi_epu16(groups, _mm_set1_epi16(5243)), 3);
-  const __m128i lowers = _mm_sub_epi16(groups, _mm_mullo_epi16(uppers, _mm_set1_epi16(100)));
+  __m128i hundred = _mm_set1_epi16(100);
+  hide(hundred);
+  const __m128i lowers = _mm_sub_epi16(groups, _mm_mullo_epi16(uppers, hundred));
   const __m128i upper_digits = digit_pairs(uppers);
   const __m128i lower_digits = digit_pairs(lowers);
   const __m128i last_eight_01 = _mm_unpacklo_epi16(upper_digits, lower_digits);
