@@ -322,6 +322,7 @@ double pipe_cost(const Programs& p, const fs::path& input, const Settings& s) {
     ::close(out);
     test_support::ChildResult ended;
     test_support::wait_for(pid, ended);
+    if (ended.status != 0) throw std::runtime_error(p.ours + " did not end with status 0");
   }
   const std::vector<std::string> copy = {"/bin/dd", "bs=64K", "status=none"};
   std::vector<double> to_null;
