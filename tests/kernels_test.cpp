@@ -7,6 +7,8 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
+#include <iostream>
 #include <limits>
 #include <optional>
 #include <random>
@@ -286,6 +288,25 @@ TEST(Kernels, PackTextsEachFollowedByABlank) {
       ASSERT_EQ(packed.substr(expected.size() + simd::pack_slack), std::string(16, untouched));
     }
   });
+}
+
+// The emulated runs of the amd64 build name the sets their processor must run (and so the ones it
+// must not): a dispatcher or a runs_here() that asked for too little or too much shows here.
+TEST(KernelSets, RunHereExactlyAsTheMachineCallsFor) {
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): no other thread runs
+  const char* expected = std::getenv("NUMBERLIST_EXPECTED_KERNELS");
+  std::string running;
+  std::string skipped;
+  for (const Kernels& kernels : simd::compiled_kernels()) {
+    std::string& list = kernels.runs_here() ? running : skipped;
+    list += list.empty() ? "" : " ";
+    list += kernels.name;
+  }
+  std::cout << "[ KERNELS  ] run here: " << running
+            << "; skipped, not on this machine: " << (skipped.empty() ? "none" : skipped) << '\n';
+  if (expected == nullptr) GTEST_SKIP() << "NUMBERLIST_EXPECTED_KERNELS names no machine";
+  EXPECT_EQ(running, expected);
+  EXPECT_EQ(simd::fastest_kernels().name, running.substr(running.rfind(' ') + 1));
 }
 
 }  // namespace

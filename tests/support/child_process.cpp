@@ -133,13 +133,21 @@ std::vector<std::string> command_for(const std::string& program) {
     std::istringstream words(wrapper);
     for (std::string word; words >> word;) command.push_back(word);
   }
-  std::istringstream emulator(NUMBERLIST_EMULATOR);
+  std::istringstream emulator(emulator_command());
   for (std::string word; emulator >> word;) command.push_back(word);
   command.push_back(program);
   return command;
 }
 
-bool emulated() { return !std::string_view(NUMBERLIST_EMULATOR).empty(); }
+std::string emulator_command() {
+  // A cross build's emulator is fixed when it is built; a host build's may be named at test time.
+  if (!std::string_view(NUMBERLIST_EMULATOR).empty()) return NUMBERLIST_EMULATOR;
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): read before any child or thread starts
+  const char* named = std::getenv("NUMBERLIST_TEST_EMULATOR");
+  return named != nullptr ? named : "";
+}
+
+bool emulated() { return !emulator_command().empty(); }
 
 bool wrapped() {
   return std::getenv("NUMBERLIST_TEST_WRAPPER") != nullptr;  // NOLINT(concurrency-mt-unsafe)

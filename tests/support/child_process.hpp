@@ -35,10 +35,13 @@ struct ChildResult {
 };
 
 // The program's path with any wrapper the environment names (NUMBERLIST_TEST_WRAPPER, split on
-// blanks: a memory checker, say) and, in a cross build, the emulator in front.
+// blanks: a memory checker, say) and the emulator of emulator_command() in front.
 std::vector<std::string> command_for(const std::string& program);
 bool wrapped();
-// True in a cross build, where every program runs under qemu-user.
+// The emulator every program runs under, split on blanks: a cross build's qemu-user, or the one
+// NUMBERLIST_TEST_EMULATOR names for a host build; empty when programs run as they are.
+std::string emulator_command();
+// True when every program runs under an emulator.
 bool emulated();
 
 ChildResult run_child(const std::string& program, const ChildSetup& setup);
