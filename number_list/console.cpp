@@ -2,6 +2,8 @@
 #include "number_list/console.hpp"
 
 #include <algorithm>
+#include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <system_error>
@@ -13,7 +15,7 @@ namespace number_list {
 
 void ConsoleOutput::write(std::string_view text) {
   while (!text.empty()) {
-    const auto free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
+    const std::size_t free = free_room();
     if (free == 0) {
       flush();
       continue;
@@ -31,7 +33,7 @@ void ConsoleOutput::write_repeated(std::string_view text, std::size_t times) {
     return;
   }
   while (times > 0) {
-    const auto free = static_cast<std::size_t>(buffer_.data() + capacity - next_);
+    const std::size_t free = free_room();
     const std::size_t fit = std::min(times, free / text.size());
     if (fit == 0) {
       flush();
@@ -67,12 +69,13 @@ void ConsoleOutput::write_spaced_values(std::span<const std::int32_t> values, Or
   constexpr std::size_t longest = 12;  // "-2147483648 "
   for (std::size_t first = 0; first < values.size(); first += simd::format_batch) {
     const std::size_t n = format_batch_from(values, first, order);
-    // A batch that fits whole, with the kernel's slack, is packed in one go; one that does not
-    // goes text by text, so the buffer is flushed exactly where a text no longer fits, as it is
-    // everywhere else.
-    if (static_cast<std::size_t>(buffer_.data() + capacity - next_) >=
-        n * longest + simd::pack_slack) {
-      next_ = pack_(formatted_, n, next_);
+    // A batch that fits whole is packed in one go; one that does not goes text by text, so the
+    // buffer is flushed exactly where a text no longer fits, as it is everywhere else.
+    if (free_room() >= n * longest) {
+      // What pack() writes past the texts lands in the buffer's tail.
+      assert(buffer_.data() + buffer_.size() - next_ >=
+             static_cast<std::ptrdiff_t>(n * longest + simd::pack_slack));
+      advance_to(pack_(formatted_, n, next_));
       continue;
     }
     write_pieces(n, simd::slot_size, [this](char* p, std::size_t i) {

@@ -44,10 +44,13 @@ class ConsoleOutput : Pinned {
   // put there counts once advance_to() is given its end.
   char* room(std::size_t n) {
     assert(n <= capacity);
-    if (static_cast<std::size_t>(buffer_.data() + capacity - next_) < n) flush();
+    if (free_room() < n) flush();
     return next_;
   }
-  void advance_to(char* end) { next_ = end; }
+  void advance_to(char* end) {
+    assert(end <= buffer_.data() + capacity);
+    next_ = end;
+  }
 
   // Writes `count` pieces of at most `longest_piece` (<= capacity) bytes, the i-th by
   // write_piece(p, i), which returns the end of what it wrote. The write position stays in a
@@ -100,11 +103,17 @@ class ConsoleOutput : Pinned {
   std::size_t format_batch_from(std::span<const std::int32_t> values, std::size_t first,
                                 Order order);
 
+  std::size_t free_room() const {
+    return static_cast<std::size_t>(buffer_.data() + capacity - next_);
+  }
+
   simd::FormatFn format_;
   simd::PackFn pack_;
   simd::FormattedValues formatted_{};
   std::array<std::int32_t, simd::format_batch> reversed_{};
-  std::array<char, capacity> buffer_{};
+  // Past the capacity, room for what pack() may write beyond its texts: it is never flushed, so a
+  // batch needs room for its texts alone, wherever the buffer stands.
+  std::array<char, capacity + simd::pack_slack> buffer_{};
   char* next_ = buffer_.data();
 };
 
