@@ -1,95 +1,90 @@
-// The number list over the C heap (malloc or aligned_alloc, realloc, free): realloc lets the
-// heap grow or remap the block in place instead of copying the values.
+// The number list's memory: a short list is a malloc block, resized by realloc; a long one is a
+// mapping of its own, grown by mremap, which moves its pages instead of copying the values.
 #include "number_list/number_list.hpp"
 
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <limits>
 #include <optional>
-#include <string>
-#include <system_error>
 #include <utility>
 
 namespace number_list {
 namespace {
 
-constexpr std::size_t huge_page = std::size_t{2} << 20;
-
 // A long list is filled front to back, so it is best held in huge pages: one page fault every
-// 2 MiB instead of every 4 KiB (a fault costs microseconds on a virtual machine). Its block is
-// whole huge pages on a huge-page boundary, so that none of its pages share a huge page with
-// malloc's own header; a list of less than half a huge page is asked for as it is. Where the
-// rounded-up block can't be had, the list's own size is asked for before giving up, so that
-// every list the heap can hold is still obtained.
+// 2 MiB instead of every 4 KiB (a fault costs microseconds on a virtual machine). Its mapping is
+// whole huge pages on a huge-page boundary, advised for huge pages as a whole; pages nobody
+// writes are still never touched. A list of less than half a huge page comes from malloc.
+constexpr std::size_t huge_page = std::size_t{2} << 20;
 constexpr std::size_t long_list_bytes = huge_page / 2;
-std::size_t block_bytes(std::size_t list_bytes) {
-  if (list_bytes < long_list_bytes) return list_bytes;
-  return list_bytes + (huge_page - list_bytes % huge_page) % huge_page;
+
+bool is_long(std::size_t list_bytes) { return list_bytes >= long_list_bytes; }
+
+std::size_t whole_huge_pages(std::size_t bytes) {
+  return bytes + (huge_page - bytes % huge_page) % huge_page;
 }
 
-// A block of whole huge pages for a long list; nothing for a short one or when it can't be had.
-void* huge_page_block(std::size_t list_bytes) {
-  if (list_bytes < long_list_bytes) return nullptr;
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
-  return std::aligned_alloc(huge_page, block_bytes(list_bytes));
+void* map_anonymous(std::size_t bytes) {
+  void* const mapping =
+      ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return mapping == MAP_FAILED ? nullptr : mapping;
 }
 
-void* obtain_block(std::size_t list_bytes) {
-  if (void* block = huge_page_block(list_bytes)) return block;
-  return std::malloc(list_bytes);  // NOLINT(cppcoreguidelines-no-malloc): as above
+// `bytes` (whole huge pages) of fresh mapping on a huge-page boundary: a huge page more is mapped
+// and what lies outside the boundaries is given back.
+void* map_aligned(std::size_t bytes) {
+  if (bytes > std::numeric_limits<std::size_t>::max() - huge_page) return nullptr;
+  auto* const mapped = static_cast<char*>(map_anonymous(bytes + huge_page));
+  if (mapped == nullptr) return nullptr;
+  const std::size_t lead =
+      (huge_page - reinterpret_cast<std::uintptr_t>(mapped) % huge_page) % huge_page;
+  if (lead > 0) ::munmap(mapped, lead);
+  ::munmap(mapped + lead + bytes, huge_page - lead);
+  return mapped + lead;
 }
 
-void* regrown_block(void* block, std::size_t list_bytes) {
-  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow or remap without a copy
-  if (void* regrown = std::realloc(block, block_bytes(list_bytes))) return regrown;
-  if (block_bytes(list_bytes) == list_bytes) return nullptr;
-  return std::realloc(block, list_bytes);  // NOLINT(cppcoreguidelines-no-malloc): as above
+// Only advice: where the kernel does not take it, nothing changes.
+void prefer_huge_pages(void* mapping, std::size_t bytes) {
+  ::madvise(mapping, bytes, MADV_HUGEPAGE);
 }
 
-// The address range of the mapping that holds `address`, from /proc/self/maps.
+// The mapping that a long list of `list_bytes` takes: `bytes` long, whole huge pages where they
+// can be had, the list's own size where they can't.
 struct Mapping {
-  std::uintptr_t start = 0;
-  std::uintptr_t end = 0;
+  void* start = nullptr;
+  std::size_t bytes = 0;
 };
-std::optional<Mapping> mapping_holding(std::uintptr_t address) {
-  std::ifstream maps("/proc/self/maps");
-  for (std::string line; std::getline(maps, line);) {
-    Mapping m;
-    const char* const text = line.c_str();
-    const char* const dash = std::strchr(text, '-');
-    if (dash == nullptr) break;
-    if (std::from_chars(text, dash, m.start, 16).ec != std::errc{} ||
-        std::from_chars(dash + 1, text + line.size(), m.end, 16).ec != std::errc{}) {
-      break;
-    }
-    if (m.start <= address && address < m.end) return m;
-  }
-  return std::nullopt;
+Mapping map_list(std::size_t list_bytes) {
+  Mapping m{map_aligned(whole_huge_pages(list_bytes)), whole_huge_pages(list_bytes)};
+  if (m.start == nullptr) m = {map_anonymous(list_bytes), list_bytes};
+  if (m.start != nullptr) prefer_huge_pages(m.start, m.bytes);
+  return m;
 }
 
-// Asks for huge pages for the mapping that holds a long list. The advice goes to the whole
-// mapping: advice on part of one splits it, and realloc can't then move it to grow the list, so
-// it would copy every value instead. Pages nobody writes are still never touched.
-void prefer_huge_pages(void* block, std::size_t bytes) {
-  if (bytes < long_list_bytes) return;
-  const auto first = reinterpret_cast<std::uintptr_t>(block);
-  const std::optional<Mapping> mapping = mapping_holding(first);
-  // A block that is not a mapping of its own (one in the heap's arena) is left as it is; the
-  // block's own may hold up to a huge page of rounding and another of alignment besides.
-  if (!mapping || mapping->end - first < bytes ||
-      mapping->end - mapping->start > bytes + 3 * huge_page) {
-    return;
+// `old` regrown to hold `list_bytes`: in place where the addresses after it are free, else moved
+// whole to a fresh huge-page boundary, else moved wherever the kernel finds room. The values are
+// never copied. Nothing, with `old` as it was, when no room can be had.
+Mapping remapped(Mapping old, std::size_t list_bytes) {
+  Mapping m{nullptr, whole_huge_pages(list_bytes)};
+  void* moved = ::mremap(old.start, old.bytes, m.bytes, 0);
+  if (moved == MAP_FAILED) {
+    if (void* const target = map_aligned(m.bytes)) {
+      moved = ::mremap(old.start, old.bytes, m.bytes, MREMAP_MAYMOVE | MREMAP_FIXED, target);
+      if (moved == MAP_FAILED) ::munmap(target, m.bytes);
+    }
   }
-  // Only advice: where the kernel does not take it, nothing changes.
-  // NOLINTNEXTLINE(performance-no-int-to-ptr): the start of a mapping of ours
-  ::madvise(reinterpret_cast<void*>(mapping->start), mapping->end - mapping->start, MADV_HUGEPAGE);
+  if (moved == MAP_FAILED) {
+    m.bytes = list_bytes;
+    moved = ::mremap(old.start, old.bytes, m.bytes, MREMAP_MAYMOVE);
+  }
+  if (moved == MAP_FAILED) return {};
+  m.start = moved;
+  prefer_huge_pages(m.start, m.bytes);
+  return m;
 }
 
 }  // namespace
@@ -106,63 +101,76 @@ std::optional<std::size_t> byte_size_for(std::int64_t count) {
 std::optional<NumberList> NumberList::allocate(std::int32_t count) {
   const std::optional<std::size_t> bytes = byte_size_for(count);
   if (!bytes) return std::nullopt;
-  if (*bytes == 0) return NumberList(nullptr, 0);
-  auto* values = static_cast<std::int32_t*>(obtain_block(*bytes));
+  if (*bytes == 0) return NumberList(nullptr, 0, 0);
+  if (is_long(*bytes)) {
+    const Mapping m = map_list(*bytes);
+    if (m.start == nullptr) return std::nullopt;
+    return NumberList(static_cast<std::int32_t*>(m.start), count, m.bytes);
+  }
+  // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): the block is resized with realloc
+  auto* const values = static_cast<std::int32_t*>(std::malloc(*bytes));
   if (values == nullptr) return std::nullopt;
-  prefer_huge_pages(values, *bytes);
-  return NumberList(values, count);
+  return NumberList(values, count, 0);
 }
 
 NumberList::NumberList(NumberList&& other) noexcept
     : values_(std::exchange(other.values_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      entered_(std::exchange(other.entered_, 0)) {}
+      entered_(std::exchange(other.entered_, 0)),
+      mapped_bytes_(std::exchange(other.mapped_bytes_, 0)) {}
 
 NumberList& NumberList::operator=(NumberList&& other) noexcept {
   if (this != &other) {
-    std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
+    release();
     values_ = std::exchange(other.values_, nullptr);
     size_ = std::exchange(other.size_, 0);
     entered_ = std::exchange(other.entered_, 0);
+    mapped_bytes_ = std::exchange(other.mapped_bytes_, 0);
   }
   return *this;
 }
 
-NumberList::~NumberList() {
-  std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
-}
+NumberList::~NumberList() { release(); }
 
-// A list that at least doubles into a long one moves to a fresh block of huge pages, its entered
-// values copied: realloc would move the mapping wherever it fits, and the new part would take a
-// page fault every 4 KiB, which costs more than the copy. Since the new part is at least as large
-// as the old list, the copy never needs more memory than the filled list will. Nothing when that
-// does not apply or the block can't be had: realloc then grows the list instead.
-std::int32_t* NumberList::moved_to_fresh_block(std::size_t list_bytes, std::int64_t total) {
-  if (total < std::int64_t{2} * size_) return nullptr;
-  auto* values = static_cast<std::int32_t*>(huge_page_block(list_bytes));
-  if (values == nullptr) return nullptr;
-  prefer_huge_pages(values, list_bytes);
-  std::copy_n(values_, entered_, values);
-  std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
-  return values;
+void NumberList::release() {
+  if (mapped_bytes_ != 0) {
+    ::munmap(values_, mapped_bytes_);
+  } else {
+    std::free(values_);  // NOLINT(cppcoreguidelines-no-malloc): owned since malloc
+  }
 }
 
 bool NumberList::resize(std::int64_t total) {
   if (total > std::numeric_limits<Position>::max()) return false;
   if (total <= 0) {
-    *this = NumberList(nullptr, 0);
+    *this = NumberList(nullptr, 0, 0);
     return true;
   }
   const std::optional<std::size_t> bytes = byte_size_for(total);
   if (!bytes) return false;
-  // Never 0 bytes here, which realloc would take as a free. On failure the old block stays ours.
-  std::int32_t* values = moved_to_fresh_block(*bytes, total);
-  if (values == nullptr) {
-    values = static_cast<std::int32_t*>(regrown_block(values_, *bytes));
-    if (values == nullptr) return false;
-    prefer_huge_pages(values, *bytes);
+  const bool was_long = mapped_bytes_ != 0;
+  if (was_long == is_long(*bytes)) {
+    // Never 0 bytes here, which realloc would take as a free. On failure the old block stays ours.
+    if (was_long) {
+      const Mapping m = remapped({values_, mapped_bytes_}, *bytes);
+      if (m.start == nullptr) return false;
+      values_ = static_cast<std::int32_t*>(m.start);
+      mapped_bytes_ = m.bytes;
+    } else {
+      // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): may grow in place without a copy
+      auto* const values = static_cast<std::int32_t*>(std::realloc(values_, *bytes));
+      if (values == nullptr) return false;
+      values_ = values;
+    }
+  } else {
+    // Between the two kinds of block, the values entered are copied into the new one.
+    std::optional<NumberList> moved = allocate(static_cast<Position>(total));
+    if (!moved) return false;
+    std::copy_n(values_, std::min(entered_, moved->size_), moved->values_);
+    moved->entered_ = std::min(entered_, moved->size_);
+    *this = std::move(*moved);
+    return true;
   }
-  values_ = values;
   size_ = static_cast<Position>(total);
   entered_ = std::min(entered_, size_);
   return true;

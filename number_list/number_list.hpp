@@ -1,4 +1,4 @@
-// The number list: one block of int32 values on the C heap, owned from allocation to release.
+// The number list: one block of int32 values, owned from allocation to release.
 // Positions get their values in order from the value entry; a position never entered reads as 0
 // without the block being touched, so a long list left unanswered costs no memory.
 #pragma once
@@ -52,12 +52,14 @@ class NumberList {
   }
 
  private:
-  NumberList(std::int32_t* values, Position size) : values_(values), size_(size) {}
-  std::int32_t* moved_to_fresh_block(std::size_t list_bytes, std::int64_t total);
+  NumberList(std::int32_t* values, Position size, std::size_t mapped_bytes)
+      : values_(values), size_(size), mapped_bytes_(mapped_bytes) {}
+  void release();
 
   std::int32_t* values_ = nullptr;
   Position size_ = 0;
   Position entered_ = 0;
+  std::size_t mapped_bytes_ = 0;  // the length of a long list's own mapping; 0 for a malloc block
 };
 
 }  // namespace number_list
