@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "number_list/console.hpp"
@@ -54,17 +55,7 @@ void count_values(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// The kernel set of that name, when this build has it and this machine runs it.
-const Kernels* kernels_named(std::string_view name) {
-  for (const Kernels& kernels : number_list::simd::compiled_kernels()) {
-    if (kernels.name == name && kernels.runs_here()) return &kernels;
-  }
-  return nullptr;
-}
-
-void ReadValues(benchmark::State& state, std::string_view kernel_set) {
-  const Kernels* const kernels = kernels_named(kernel_set);
-  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
+void ReadValues(benchmark::State& state, const Kernels* kernels) {
   const std::string text = random_values(values_a_round);
   DiscardingSink sink;
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
@@ -82,9 +73,7 @@ void ReadValues(benchmark::State& state, std::string_view kernel_set) {
 
 // The first steps of reading alone: marking where numbers end, a window of 16 blocks at a time as
 // a sweep takes them, and listing the marks as offsets.
-void FindNumberEnds(benchmark::State& state, std::string_view kernel_set) {
-  const Kernels* const kernels = kernels_named(kernel_set);
-  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
+void FindNumberEnds(benchmark::State& state, const Kernels* kernels) {
   namespace simd = number_list::simd;
   constexpr std::size_t window_blocks = 16;
   std::string text = random_values(values_a_round);
@@ -116,9 +105,7 @@ std::vector<std::int32_t> random_list() {
 }
 
 // As extendlist's listing writes its entries.
-void WriteListing(benchmark::State& state, std::string_view kernel_set) {
-  const Kernels* const kernels = kernels_named(kernel_set);
-  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
+void WriteListing(benchmark::State& state, const Kernels* kernels) {
   const std::vector<std::int32_t> values = random_list();
   DiscardingSink sink;
   ConsoleOutput output(sink, *kernels);
@@ -136,9 +123,7 @@ void WriteListing(benchmark::State& state, std::string_view kernel_set) {
 }
 
 // As reverselist's listing writes its values: last first, each followed by a blank.
-void WriteReversedList(benchmark::State& state, std::string_view kernel_set) {
-  const Kernels* const kernels = kernels_named(kernel_set);
-  if (kernels == nullptr) return state.SkipWithError("kernels not built or not on this machine");
+void WriteReversedList(benchmark::State& state, const Kernels* kernels) {
   const std::vector<std::int32_t> values = random_list();
   DiscardingSink sink;
   ConsoleOutput output(sink, *kernels);
@@ -146,26 +131,6 @@ void WriteReversedList(benchmark::State& state, std::string_view kernel_set) {
   for (auto _ : state) output.write_spaced_values(values, ConsoleOutput::Order::reversed);
   count_values(state);
 }
-
-BENCHMARK_CAPTURE(ReadValues, portable, "portable");
-BENCHMARK_CAPTURE(ReadValues, sse2, "sse2");
-BENCHMARK_CAPTURE(ReadValues, avx2, "avx2");
-BENCHMARK_CAPTURE(ReadValues, avx512, "avx512");
-BENCHMARK_CAPTURE(ReadValues, avx512vbmi2, "avx512vbmi2");
-BENCHMARK_CAPTURE(FindNumberEnds, portable, "portable");
-BENCHMARK_CAPTURE(FindNumberEnds, sse2, "sse2");
-BENCHMARK_CAPTURE(FindNumberEnds, avx2, "avx2");
-BENCHMARK_CAPTURE(FindNumberEnds, avx512, "avx512");
-BENCHMARK_CAPTURE(FindNumberEnds, avx512vbmi2, "avx512vbmi2");
-BENCHMARK_CAPTURE(WriteListing, portable, "portable");
-BENCHMARK_CAPTURE(WriteListing, sse2, "sse2");
-BENCHMARK_CAPTURE(WriteListing, avx2, "avx2");
-BENCHMARK_CAPTURE(WriteListing, avx512, "avx512");
-BENCHMARK_CAPTURE(WriteReversedList, portable, "portable");
-BENCHMARK_CAPTURE(WriteReversedList, sse2, "sse2");
-BENCHMARK_CAPTURE(WriteReversedList, avx2, "avx2");
-BENCHMARK_CAPTURE(WriteReversedList, avx512, "avx512");
-BENCHMARK_CAPTURE(WriteReversedList, avx512vbmi2, "avx512vbmi2");
 
 void WriteOneNumberedPrompt(benchmark::State& state) {
   DiscardingSink sink;
@@ -200,6 +165,30 @@ void WriteOneFixedPrompt(benchmark::State& state) {
 }
 BENCHMARK(WriteOneFixedPrompt);
 
+// The kernels' benchmarks, once for each kernel set this machine runs.
+void register_kernel_benchmarks() {
+  using Benchmark = void (*)(benchmark::State&, const Kernels*);
+  const std::array<std::pair<const char*, Benchmark>, 4> benchmarks = {
+      {{"ReadValues", ReadValues},
+       {"FindNumberEnds", FindNumberEnds},
+       {"WriteListing", WriteListing},
+       {"WriteReversedList", WriteReversedList}}};
+  for (const auto& [name, run] : benchmarks) {
+    for (const Kernels* kernels : number_list::simd::compiled_kernels()) {
+      if (!kernels->runs_here()) continue;
+      const std::string full_name = std::string(name) + "/" + std::string(kernels->name);
+      benchmark::RegisterBenchmark(full_name.c_str(), run, kernels);
+    }
+  }
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  register_kernel_benchmarks();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -26,9 +26,11 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "number_list/simd/kernels.hpp"
 #include "support/child_process.hpp"
 #include "support/sample_input.hpp"
 
@@ -55,8 +57,8 @@ struct Programs {
 struct Host {
   std::string description;
   bool avx2 = false;
-  bool avx512 = false;        // F, BW and CD, which the AVX-512 kernels need
-  bool avx512_vbmi2 = false;  // with AVX-512 BW, as every such machine has
+  bool avx512 = false;        // whether the AVX-512 kernels run here
+  bool avx512_vbmi2 = false;  // and those with VBMI2
 };
 
 // The time ratio to scanf/printf each build must reach on a host (a negative limit: none here).
@@ -474,30 +476,34 @@ void bench_count_only(const Programs& p, const fs::path& input, std::int64_t cou
   report.target("peak resident memory", run.ours_peak_mib, 32, "MiB");
 }
 
+// Whether the kernel set of that name is built in and runs here, as the dispatcher sees it.
+bool runs_here(std::string_view set) {
+  const auto sets = number_list::simd::compiled_kernels();
+  return std::any_of(sets.begin(), sets.end(), [set](const number_list::simd::Kernels* kernels) {
+    return kernels->name == set && kernels->runs_here();
+  });
+}
+
 Host describe_host() {
   std::ifstream cpuinfo("/proc/cpuinfo");
   std::string model = "unknown processor";
   std::string family;
-  std::string flags;
-  for (std::string line; flags.empty() && std::getline(cpuinfo, line);) {
+  for (std::string line; std::getline(cpuinfo, line) && !line.empty();) {
     const auto value = [&line] { return line.substr(line.find(':') + 2); };
     if (line.starts_with("model name")) model = value();
     if (line.starts_with("cpu family")) family = ", family " + value();
-    if (line.starts_with("flags")) flags = " " + value() + " ";
   }
-  const auto has = [&flags](const char* extension) {
-    return flags.find(std::string(" ") + extension + " ") != std::string::npos;
-  };
-  std::string extensions;
-  for (const char* extension : {"sse2", "avx2", "avx512f", "avx512bw", "avx512_vbmi2"}) {
-    if (has(extension)) extensions += std::string(extensions.empty() ? "" : " ") + extension;
+  std::string running;
+  for (const number_list::simd::Kernels* kernels : number_list::simd::compiled_kernels()) {
+    if (!kernels->runs_here()) continue;
+    running += running.empty() ? "" : " ";
+    running += kernels->name;
   }
   Host host;
-  host.description =
-      model + family + " (" + (extensions.empty() ? "no x86 vector extensions" : extensions) + ")";
-  host.avx2 = has("avx2");
-  host.avx512 = has("avx512f") && has("avx512bw") && has("avx512cd");
-  host.avx512_vbmi2 = has("avx512bw") && has("avx512_vbmi2");
+  host.description = model + family + " (kernel sets that run here: " + running + ")";
+  host.avx2 = runs_here("avx2");
+  host.avx512 = runs_here("avx512");
+  host.avx512_vbmi2 = runs_here("avx512vbmi2");
   return host;
 }
 

@@ -64,8 +64,8 @@ inline void fuzz_dialogue(const number_list::ProgramInfo& program, ExpectedOf ex
   const std::vector<test_support::ReadOutcome> reads = test_support::reference_reads(text);
   if (list_too_long(reads)) return;
   const test_support::ExpectedRun expected = expected_of(reads, output_cap);
-  for (const number_list::simd::Kernels& kernels : number_list::simd::compiled_kernels()) {
-    if (kernels.runs_here()) check_dialogue(program, text, expected, output_cap, kernels);
+  for (const number_list::simd::Kernels* kernels : number_list::simd::compiled_kernels()) {
+    if (kernels->runs_here()) check_dialogue(program, text, expected, output_cap, *kernels);
   }
 }
 

@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   const std::vector<test_support::ReadOutcome> expected = test_support::reference_reads(text);
 
-  for (const number_list::simd::Kernels& kernels : number_list::simd::compiled_kernels()) {
-    if (!kernels.runs_here()) continue;
-    test_support::InMemoryConsole console(text, piece, kernels);
+  for (const number_list::simd::Kernels* kernels : number_list::simd::compiled_kernels()) {
+    if (!kernels->runs_here()) continue;
+    test_support::InMemoryConsole console(text, piece, *kernels);
     for (const test_support::ReadOutcome& read : expected) {
       std::int32_t value = 0;
       const bool ok = console.in().read_int(value);

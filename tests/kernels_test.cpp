@@ -297,10 +297,10 @@ TEST(KernelSets, RunHereExactlyAsTheMachineCallsFor) {
   const char* expected = std::getenv("NUMBERLIST_EXPECTED_KERNELS");
   std::string running;
   std::string skipped;
-  for (const Kernels& kernels : simd::compiled_kernels()) {
-    std::string& list = kernels.runs_here() ? running : skipped;
+  for (const Kernels* kernels : simd::compiled_kernels()) {
+    std::string& list = kernels->runs_here() ? running : skipped;
     list += list.empty() ? "" : " ";
-    list += kernels.name;
+    list += kernels->name;
   }
   std::cout << "[ KERNELS  ] run here: " << running
             << "; skipped, not on this machine: " << (skipped.empty() ? "none" : skipped) << '\n';

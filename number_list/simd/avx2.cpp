@@ -254,4 +254,7 @@ NUMBERLIST_AVX2 void format(const std::int32_t* values, std::size_t count, Forma
   }
 }
 
+extern const Kernels kernels{"avx2",  runs_here, find_ends,     portable::flatten,
+                             convert, format,    portable::pack};
+
 }  // namespace number_list::simd::avx2

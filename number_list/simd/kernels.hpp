@@ -81,8 +81,8 @@ struct Kernels {
   PackFn pack;
 };
 
-// Every kernel set built into the program, the portable one first.
-std::span<const Kernels> compiled_kernels();
+// Every kernel set built into the program, from the plainest (the portable one) to the fastest.
+std::span<const Kernels* const> compiled_kernels();
 
 // The fastest kernel set this machine runs.
 const Kernels& fastest_kernels();

@@ -96,4 +96,6 @@ void format(const std::int32_t* values, std::size_t count, FormattedValues& out)
   }
 }
 
+extern const Kernels kernels{"portable", runs_here, find_ends, flatten, convert, format, pack};
+
 }  // namespace number_list::simd::portable

@@ -287,4 +287,7 @@ void format(const std::int32_t* values, std::size_t count, FormattedValues& out)
   }
 }
 
+extern const Kernels kernels{"sse2",  runs_here, find_ends,     portable::flatten,
+                             convert, format,    portable::pack};
+
 }  // namespace number_list::simd::sse2

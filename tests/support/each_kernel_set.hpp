@@ -14,7 +14,8 @@ namespace test_support {
 template <class Check>
 void for_each_kernel_set(Check check) {
   std::string skipped;
-  for (const number_list::simd::Kernels& kernels : number_list::simd::compiled_kernels()) {
+  for (const number_list::simd::Kernels* set : number_list::simd::compiled_kernels()) {
+    const number_list::simd::Kernels& kernels = *set;
     if (!kernels.runs_here()) {
       skipped += skipped.empty() ? "" : " ";
       skipped += kernels.name;
