@@ -94,75 +94,27 @@ void ConsoleOutput::flush() {
   }
 }
 
-ConsoleInput::ConsoleInput(ByteSource& source, ConsoleOutput& output, const simd::Kernels& kernels)
-    : source_(source), output_(output), kernels_(kernels) {}
-
-bool ConsoleInput::read_int_after_sweep(std::int32_t& value) {
-  if (failed_) return false;
-  if (sweep() > 0) return read_int(value);
-  return read_int_slowly(value);
-}
-
-// Finds and converts the numbers from next_ on, as far as a window reaches, and returns how many
-// are ready to be taken. It stops before anything that needs more care than the kernels give: a
-// byte no number may start with, a number that may go on past the buffered input, a number too
-// long or out of range. Those are read slowly, one at a time.
-std::size_t ConsoleInput::sweep() {
-  found_ = kernels_.convert(data(), ends_.data(), ends_to_take(), values_.data());
+std::size_t ReadyNumbers::find(const simd::Kernels& kernels, const char* base, const char* from,
+                               const char* end, bool ended) {
+  // A number starts after white space or right after the one before, so the byte after each run
+  // of digits is all it takes to find them, up to the first byte at which a read would stop.
+  const auto buffered = static_cast<std::size_t>(end - from) + 1;  // the NUL included
+  const std::size_t blocks =
+      std::min(window_blocks, (buffered + simd::block_size - 1) / simd::block_size);
+  const std::size_t marked = kernels.find_ends(from, blocks, run_ends_.data());
+  const auto offset = [base](const char* p) { return static_cast<std::uint32_t>(p - base); };
+  std::size_t ends = kernels.flatten(run_ends_.data(), marked, offset(from), ends_.data());
+  // The last number may run on into input not yet read.
+  if (ends > 0 && !ended && ends_[ends - 1] == offset(end)) --ends;
+  found_ = kernels.convert(base, ends_.data(), ends, values_.data());
   taken_ = 0;
   return found_;
 }
 
-// The ends of the numbers from next_ that may be taken without reading more.
-std::size_t ConsoleInput::ends_to_take() {
-  std::size_t ends = find_number_ends(next_);
-  // The last number may run on into input not yet read.
-  if (ends > 0 && !ended_ && ends_[ends - 1] == offset_of(end_)) --ends;
-  return ends;
-}
-
-// Converts straight into `into` when the last sweep's numbers are used up, so that values are not
-// copied a second time; what does not fit waits in values_ for the next reads.
-std::size_t ConsoleInput::read_ready(std::span<std::int32_t> into) {
-  if (taken_ < found_) {
-    const std::size_t n = std::min(found_ - taken_, into.size());
-    std::copy_n(values_.data() + taken_, n, into.data());
-    taken_ += n;
-    next_ = data() + ends_[taken_ - 1];
-    return n;
-  }
-  if (failed_ || into.empty()) return 0;
-  const std::size_t ends = ends_to_take();
-  const std::size_t direct = std::min(ends, into.size());
-  const std::size_t converted = kernels_.convert(data(), ends_.data(), direct, into.data());
-  found_ = 0;
-  taken_ = 0;
-  if (converted == 0) return 0;
-  next_ = data() + ends_[converted - 1];
-  if (converted == direct && direct < ends) {
-    std::copy(ends_.begin() + static_cast<std::ptrdiff_t>(direct),
-              ends_.begin() + static_cast<std::ptrdiff_t>(ends), ends_.begin());
-    found_ = kernels_.convert(data(), ends_.data(), ends - direct, values_.data());
-  }
-  return converted;
-}
-
-// Puts in ends_ where each number from `origin` ends, up to the first byte at which a read would
-// stop: one that is neither white space nor part of a number (the NUL at end_ among them), or a
-// sign without a digit after it. A number starts after white space or right after the one before,
-// so the byte after each run of digits is all it takes to find them; origin is never inside a run.
-std::size_t ConsoleInput::find_number_ends(const char* origin) {
-  const auto buffered = static_cast<std::size_t>(end_ - origin) + 1;  // the NUL included
-  const std::size_t blocks =
-      std::min(window_blocks, (buffered + simd::block_size - 1) / simd::block_size);
-  const std::size_t marked = kernels_.find_ends(origin, blocks, run_ends_.data());
-  return kernels_.flatten(run_ends_.data(), marked, offset_of(origin), ends_.data());
-}
-
-// Reads one number byte by byte, across refills: what the sweep leaves, which is rare enough for
+// Reads one number byte by byte, across refills: what the kernels leave, which is rare enough for
 // the plain way (the end of what is buffered, a failure, a number with many leading zeros).
 bool ConsoleInput::read_int_slowly(std::int32_t& value) {
-  if (!skip_white_space()) return fail();
+  if (failed_ || !skip_white_space()) return fail();
   for (;;) {
     char* p = next_;
     const bool negative = *p == '-';

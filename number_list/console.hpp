@@ -117,13 +117,49 @@ class ConsoleOutput : Pinned {
   char* next_ = buffer_.data();
 };
 
+// The numbers of a window of buffered input that can be taken without reading more, found and
+// converted by the kernels in one go, and taken one or a run at a time.
+class ReadyNumbers {
+ public:
+  // Input is searched for number ends a window of blocks at a time.
+  static constexpr std::size_t window_blocks = 16;
+  static constexpr std::size_t window = window_blocks * simd::block_size;
+
+  // Finds and converts the numbers from `from` (never inside a run of digits) in the buffered
+  // input that runs from `base` to the NUL at `end`, as far as a window reaches, and returns how
+  // many are ready. It stops before anything that needs more care than the kernels give: a byte
+  // no number may start with, a number that may go on past `end` (unless `ended`: no more input
+  // comes), a number too long or out of range. The convert_window bytes before `from` and the
+  // block after `end` must be readable.
+  std::size_t find(const simd::Kernels& kernels, const char* base, const char* from,
+                   const char* end, bool ended);
+  std::size_t ready() const { return found_ - taken_; }
+  // Takes the next `n` (<= ready()) values into `into`; returns where the last ends, from base.
+  std::uint32_t take(std::int32_t* into, std::size_t n) {
+    assert(n > 0 && n <= ready());
+    std::copy_n(values_.data() + taken_, n, into);
+    taken_ += n;
+    return ends_[taken_ - 1];
+  }
+
+ private:
+  // A number ends at a non-digit after a digit, so a window holds at most half as many ends as
+  // bytes; ends_ has room for the stores that flattening makes past the last.
+  std::array<std::uint64_t, window_blocks> run_ends_{};
+  std::array<std::uint32_t, window / 2 + simd::flatten_slack> ends_{};
+  std::array<std::int32_t, window / 2> values_{};
+  std::size_t found_ = 0;
+  std::size_t taken_ = 0;
+};
+
 class ConsoleInput : Pinned {
  public:
   static constexpr std::size_t capacity = std::size_t{64} * 1024;
 
   // `output` is flushed before every wait for input; `kernels` do the per-byte work.
   ConsoleInput(ByteSource& source, ConsoleOutput& output,
-               const simd::Kernels& kernels = simd::fastest_kernels());
+               const simd::Kernels& kernels = simd::fastest_kernels())
+      : source_(source), output_(output), kernels_(kernels) {}
 
   // Reads one integer as "%d" does: white space is skipped, then an optional sign and the longest
   // run of digits are taken. A read fails on end of input, when no digit follows the sign, or when
@@ -131,36 +167,37 @@ class ConsoleInput : Pinned {
   // `value` alone. What stopped it is still there, so every later read fails as well.
   // Throws std::system_error when the source breaks.
   bool read_int(std::int32_t& value) {
-    // The common case inline: the next number was found with those after it in one sweep.
-    if (taken_ == found_) return read_int_after_sweep(value);
-    value = values_[taken_];
-    next_ = data() + ends_[taken_];
-    ++taken_;
+    if (!any_ready()) return read_int_slowly(value);
+    take(&value, 1);
     return true;
   }
 
   // Reads into `into`, as that many reads would, the numbers that are buffered and need no wait,
   // at most into.size(), and returns how many. 0 when the next read would wait for input or fail:
   // read_int() then takes it.
-  std::size_t read_ready(std::span<std::int32_t> into);
+  std::size_t read_ready(std::span<std::int32_t> into) {
+    if (into.empty() || !any_ready()) return 0;
+    const std::size_t n = std::min(ready_.ready(), into.size());
+    take(into.data(), n);
+    return n;
+  }
 
   bool failed() const { return failed_; }
   // What has been read from the source and not yet taken.
   std::string_view unread() const { return {next_, end_}; }
 
  private:
-  // Input is searched for number ends a window of blocks at a time.
-  static constexpr std::size_t window_blocks = 16;
-  static constexpr std::size_t window = window_blocks * simd::block_size;
-  // The sweep reads a block past the buffered input, and up to convert_window bytes before the
-  // first byte; the zeroed room around the input keeps all of that in bounds and defined.
+  // The kernels read up to convert_window bytes before the first byte and a block past the
+  // buffered input; the zeroed room around the input keeps all of that in bounds and defined.
   static constexpr std::size_t lead_room = simd::convert_window;
   static constexpr std::size_t tail_room = simd::block_size + 16;
 
-  bool read_int_after_sweep(std::int32_t& value);
-  std::size_t sweep();
-  std::size_t ends_to_take();
-  std::size_t find_number_ends(const char* origin);
+  // Whether numbers are ready to be taken, looking for more from next_ when none are left.
+  bool any_ready() {
+    if (ready_.ready() == 0 && !failed_) ready_.find(kernels_, data(), next_, end_, ended_);
+    return ready_.ready() > 0;
+  }
+  void take(std::int32_t* into, std::size_t n) { next_ = data() + ready_.take(into, n); }
   bool read_int_slowly(std::int32_t& value);
   bool skip_white_space();
   void keep_token_and_refill();
@@ -170,7 +207,6 @@ class ConsoleInput : Pinned {
     return false;
   }
   char* data() { return buffer_.data() + lead_room; }
-  std::uint32_t offset_of(const char* p) { return static_cast<std::uint32_t>(p - data()); }
 
   ByteSource& source_;
   ConsoleOutput& output_;
@@ -183,15 +219,7 @@ class ConsoleInput : Pinned {
   char* end_ = data();
   bool ended_ = false;
   bool failed_ = false;
-
-  // The numbers found by the last sweep, ready to be taken: their values and where each ends
-  // (from data()). A number ends at a non-digit after a digit, so a window holds at most half as
-  // many ends as bytes; ends_ has room for the stores that flattening makes past the last.
-  std::array<std::uint64_t, window_blocks> run_ends_{};
-  std::array<std::uint32_t, window / 2 + simd::flatten_slack> ends_{};
-  std::array<std::int32_t, window / 2> values_{};
-  std::size_t found_ = 0;
-  std::size_t taken_ = 0;
+  ReadyNumbers ready_;
 };
 
 // The two streams a dialogue runs over.

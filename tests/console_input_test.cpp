@@ -1,6 +1,7 @@
 // Reading numbers as "%d" does, and the flush before every wait for input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -190,5 +191,60 @@ TEST(ReadInt, ReportsABrokenSource) {
     EXPECT_STREQ(error.what(), "read error: Input/output error");
   }
 }
+
+// The numbers a window of buffered input holds ready, found without a stream: up to the first
+// that needs more care than the kernels give, or more input than is buffered.
+struct ReadyCase {
+  std::string text;
+  bool ended;
+  std::vector<std::int32_t> ready;
+};
+
+void PrintTo(const ReadyCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.text.substr(0, 40)) << (c.ended ? ", ended" : "");
+}
+
+class ReadyInBuffer : public testing::TestWithParam<ReadyCase> {};
+
+TEST_P(ReadyInBuffer, UpToWhatTheKernelsLeave) {
+  const ReadyCase& c = GetParam();
+  namespace simd = number_list::simd;
+  // The input as the console holds it: readable zeros before it and a block after its NUL.
+  std::string buffer(simd::convert_window, '\0');
+  buffer += c.text;
+  buffer.append(1 + simd::block_size + 16, '\0');
+  const char* const base = buffer.data() + simd::convert_window;
+  for_each_kernel_set([&](const Kernels& kernels) {
+    number_list::ReadyNumbers numbers;
+    ASSERT_EQ(numbers.find(kernels, base, base, base + c.text.size(), c.ended), c.ready.size());
+    std::vector<std::int32_t> taken(c.ready.size());
+    std::uint32_t end = 0;
+    for (std::size_t i = 0; i < taken.size(); i += 2) {
+      end = numbers.take(taken.data() + i, std::min<std::size_t>(2, taken.size() - i));
+    }
+    EXPECT_EQ(taken, c.ready);
+    EXPECT_EQ(numbers.ready(), 0U);
+    if (!taken.empty()) {
+      const std::string last = std::to_string(taken.back());
+      EXPECT_EQ(c.text.substr(0, end).ends_with(last.substr(last.front() == '-')), true);
+    }
+  });
+}
+
+std::string repeated(std::string_view text, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReadyNumbers, ReadyInBuffer,
+    testing::Values(ReadyCase{"12 -5 +7 x 9", false, {12, -5, 7}}, ReadyCase{"12 34", false, {12}},
+                    ReadyCase{"12 34", true, {12, 34}}, ReadyCase{" \t\n\v\f\r8 ", false, {8}},
+                    ReadyCase{"1 2 99999999999999 3", true, {1, 2}},
+                    ReadyCase{"1 -2147483648 2147483648 3", true, {1, INT32_MIN}},
+                    ReadyCase{"- 5", true, {}}, ReadyCase{"", true, {}},
+                    // A window's worth: the number after it waits for the next find.
+                    ReadyCase{repeated("1 ", 600), false, std::vector<std::int32_t>(512, 1)}));
 
 }  // namespace
