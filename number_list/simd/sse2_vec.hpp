@@ -1,0 +1,94 @@
+// The x86-64 baseline's vector layer: one 128-bit register of the generic kernels' steps
+// (generic/*.hpp).
+#pragma once
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+
+namespace number_list::simd::sse2 {
+
+using vec = __m128i;
+// Values formatted in one register, four to each 128-bit lane.
+inline constexpr std::size_t values_per_vec = 4;
+
+inline vec load(const void* p) { return _mm_loadu_si128(static_cast<const vec*>(p)); }
+// Up to four values, the rest zero. A whole group is loaded as it stands: gathering it through
+// memory first would make the load wait for four separate stores, which cannot be forwarded.
+inline vec load_values(const std::int32_t* values, std::size_t available) {
+  if (available >= 4) return load(values);
+  std::array<std::int32_t, 4> four{};
+  std::copy_n(values, available, four.begin());
+  return load(four.data());
+}
+inline vec zero() { return _mm_setzero_si128(); }
+inline vec splat8(char c) { return _mm_set1_epi8(c); }
+inline vec splat16(std::int16_t n) { return _mm_set1_epi16(n); }
+inline vec splat32(std::int32_t n) { return _mm_set1_epi32(n); }
+inline vec splat64(std::int64_t n) { return _mm_set1_epi64x(n); }
+inline vec bit_and(vec a, vec b) { return _mm_and_si128(a, b); }
+inline vec bit_or(vec a, vec b) { return _mm_or_si128(a, b); }
+inline vec bit_xor(vec a, vec b) { return _mm_xor_si128(a, b); }
+inline vec and_not(vec a, vec b) { return _mm_andnot_si128(a, b); }  // ~a & b
+inline vec add8(vec a, vec b) { return _mm_add_epi8(a, b); }
+inline vec sub8(vec a, vec b) { return _mm_sub_epi8(a, b); }
+inline vec min_u8(vec a, vec b) { return _mm_min_epu8(a, b); }
+inline vec equal8(vec a, vec b) { return _mm_cmpeq_epi8(a, b); }
+inline std::uint64_t bits_of(vec flags) {  // one bit a byte, from its top bit
+  return static_cast<std::uint16_t>(_mm_movemask_epi8(flags));
+}
+inline vec add16(vec a, vec b) { return _mm_add_epi16(a, b); }
+inline vec sub16(vec a, vec b) { return _mm_sub_epi16(a, b); }
+inline vec mul16(vec a, vec b) { return _mm_mullo_epi16(a, b); }
+inline vec mul_high_u16(vec a, vec b) { return _mm_mulhi_epu16(a, b); }
+inline vec shift_left16(vec v, int n) { return _mm_slli_epi16(v, n); }
+inline vec shift_right16(vec v, int n) { return _mm_srli_epi16(v, n); }
+inline vec interleave_low16(vec a, vec b) { return _mm_unpacklo_epi16(a, b); }
+inline vec interleave_high16(vec a, vec b) { return _mm_unpackhi_epi16(a, b); }
+inline vec add32(vec a, vec b) { return _mm_add_epi32(a, b); }
+inline vec sub32(vec a, vec b) { return _mm_sub_epi32(a, b); }
+inline vec shift_left32(vec v, int n) { return _mm_slli_epi32(v, n); }
+inline vec shift_right_signed32(vec v, int n) { return _mm_srai_epi32(v, n); }
+inline vec interleave_low32(vec a, vec b) { return _mm_unpacklo_epi32(a, b); }
+inline vec interleave_high32(vec a, vec b) { return _mm_unpackhi_epi32(a, b); }
+template <int lanes>
+vec shuffle32(vec v) {
+  return _mm_shuffle_epi32(v, lanes);
+}
+inline vec add64(vec a, vec b) { return _mm_add_epi64(a, b); }
+inline vec sub64(vec a, vec b) { return _mm_sub_epi64(a, b); }
+inline vec mul_u32(vec a, vec b) { return _mm_mul_epu32(a, b); }  // the low halves, to 64 bits
+inline vec shift_left64(vec v, int n) { return _mm_slli_epi64(v, n); }
+inline vec shift_right64(vec v, int n) { return _mm_srli_epi64(v, n); }
+inline vec interleave_low64(vec a, vec b) { return _mm_unpacklo_epi64(a, b); }
+inline vec interleave_high64(vec a, vec b) { return _mm_unpackhi_epi64(a, b); }
+
+// SSE2 has no 32-bit absolute value or unsigned comparison: both by the sign and a bias.
+inline vec abs32(vec v) {
+  const vec sign = _mm_srai_epi32(v, 31);
+  return _mm_sub_epi32(_mm_xor_si128(v, sign), sign);
+}
+inline vec at_least_u32(vec v, std::uint32_t least) {  // all ones where v >= least, unsigned
+  const vec biased = _mm_xor_si128(v, _mm_set1_epi32(INT32_MIN));
+  return _mm_cmpgt_epi32(biased,
+                         _mm_set1_epi32(static_cast<std::int32_t>((least - 1) ^ 0x80000000U)));
+}
+// Bytes 0 to 15 of each 128-bit lane.
+inline vec byte_places() {
+  return _mm_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+}
+// Slot k of each lane's four values: lane q's goes to slot 4q + k.
+inline void store_slot(vec slot, char* slots, std::size_t k, std::size_t slot_bytes) {
+  _mm_storeu_si128(reinterpret_cast<vec*>(slots + k * slot_bytes), slot);
+}
+// The low byte of each 32-bit lane, in order, as the low bytes of a word.
+inline std::uint64_t low_bytes32(vec v) {
+  const vec bytes = _mm_packus_epi16(_mm_packs_epi32(v, v), v);
+  return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
+}
+
+}  // namespace number_list::simd::sse2
