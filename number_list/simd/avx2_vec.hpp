@@ -56,7 +56,6 @@ template <int lanes>
 vec shuffle32(vec v) {
   return _mm256_shuffle_epi32(v, lanes);
 }
-inline vec add64(vec a, vec b) { return _mm256_add_epi64(a, b); }
 inline vec sub64(vec a, vec b) { return _mm256_sub_epi64(a, b); }
 inline vec mul_u32(vec a, vec b) { return _mm256_mul_epu32(a, b); }  // the low halves, to 64 bits
 inline vec shift_left64(vec v, int n) { return _mm256_slli_epi64(v, n); }
