@@ -9,7 +9,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "number_list/console.hpp"
@@ -55,7 +54,26 @@ void count_values(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void ReadValues(benchmark::State& state, const Kernels* kernels) {
+// The kernel benchmarks run once for each kernel set built in, its place in the list as their
+// argument and its name as their label; a set this machine does not run is skipped.
+void for_each_kernel_set(benchmark::internal::Benchmark* benchmark) {
+  const auto sets = number_list::simd::compiled_kernels();
+  for (std::size_t i = 0; i < sets.size(); ++i) benchmark->Arg(static_cast<std::int64_t>(i));
+}
+const Kernels* kernels_of(benchmark::State& state) {
+  const Kernels* const kernels =
+      number_list::simd::compiled_kernels()[static_cast<std::size_t>(state.range(0))];
+  if (!kernels->runs_here()) {
+    state.SkipWithError("not on this machine");
+    return nullptr;
+  }
+  state.SetLabel(std::string(kernels->name));
+  return kernels;
+}
+
+void ReadValues(benchmark::State& state) {
+  const Kernels* const kernels = kernels_of(state);
+  if (kernels == nullptr) return;
   const std::string text = random_values(values_a_round);
   DiscardingSink sink;
   // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's idiom
@@ -73,7 +91,9 @@ void ReadValues(benchmark::State& state, const Kernels* kernels) {
 
 // The first steps of reading alone: marking where numbers end, a window of 16 blocks at a time as
 // a sweep takes them, and listing the marks as offsets.
-void FindNumberEnds(benchmark::State& state, const Kernels* kernels) {
+void FindNumberEnds(benchmark::State& state) {
+  const Kernels* const kernels = kernels_of(state);
+  if (kernels == nullptr) return;
   namespace simd = number_list::simd;
   constexpr std::size_t window_blocks = 16;
   std::string text = random_values(values_a_round);
@@ -105,7 +125,9 @@ std::vector<std::int32_t> random_list() {
 }
 
 // As extendlist's listing writes its entries.
-void WriteListing(benchmark::State& state, const Kernels* kernels) {
+void WriteListing(benchmark::State& state) {
+  const Kernels* const kernels = kernels_of(state);
+  if (kernels == nullptr) return;
   const std::vector<std::int32_t> values = random_list();
   DiscardingSink sink;
   ConsoleOutput output(sink, *kernels);
@@ -123,7 +145,9 @@ void WriteListing(benchmark::State& state, const Kernels* kernels) {
 }
 
 // As reverselist's listing writes its values: last first, each followed by a blank.
-void WriteReversedList(benchmark::State& state, const Kernels* kernels) {
+void WriteReversedList(benchmark::State& state) {
+  const Kernels* const kernels = kernels_of(state);
+  if (kernels == nullptr) return;
   const std::vector<std::int32_t> values = random_list();
   DiscardingSink sink;
   ConsoleOutput output(sink, *kernels);
@@ -131,6 +155,11 @@ void WriteReversedList(benchmark::State& state, const Kernels* kernels) {
   for (auto _ : state) output.write_spaced_values(values, ConsoleOutput::Order::reversed);
   count_values(state);
 }
+
+BENCHMARK(ReadValues)->Apply(for_each_kernel_set);
+BENCHMARK(FindNumberEnds)->Apply(for_each_kernel_set);
+BENCHMARK(WriteListing)->Apply(for_each_kernel_set);
+BENCHMARK(WriteReversedList)->Apply(for_each_kernel_set);
 
 void WriteOneNumberedPrompt(benchmark::State& state) {
   DiscardingSink sink;
@@ -165,30 +194,6 @@ void WriteOneFixedPrompt(benchmark::State& state) {
 }
 BENCHMARK(WriteOneFixedPrompt);
 
-// The kernels' benchmarks, once for each kernel set this machine runs.
-void register_kernel_benchmarks() {
-  using Benchmark = void (*)(benchmark::State&, const Kernels*);
-  const std::array<std::pair<const char*, Benchmark>, 4> benchmarks = {
-      {{"ReadValues", ReadValues},
-       {"FindNumberEnds", FindNumberEnds},
-       {"WriteListing", WriteListing},
-       {"WriteReversedList", WriteReversedList}}};
-  for (const auto& [name, run] : benchmarks) {
-    for (const Kernels* kernels : number_list::simd::compiled_kernels()) {
-      if (!kernels->runs_here()) continue;
-      const std::string full_name = std::string(name) + "/" + std::string(kernels->name);
-      benchmark::RegisterBenchmark(full_name.c_str(), run, kernels);
-    }
-  }
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  register_kernel_benchmarks();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+BENCHMARK_MAIN();
