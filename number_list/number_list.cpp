@@ -65,10 +65,17 @@ Mapping map_list(std::size_t list_bytes) {
   return m;
 }
 
-// `old` regrown to hold `list_bytes`: in place where the addresses after it are free, else moved
-// whole to a fresh huge-page boundary, else moved wherever the kernel finds room. The values are
-// never copied. Nothing, with `old` as it was, when no room can be had.
+// `old` made to hold `list_bytes`: shrunk by giving back the whole huge pages past the new end;
+// grown in place where the addresses after it are free, else moved whole to a fresh huge-page
+// boundary, else moved wherever the kernel finds room. The values are never copied. Nothing,
+// with `old` as it was, when no room can be had.
 Mapping remapped(Mapping old, std::size_t list_bytes) {
+  if (list_bytes <= old.bytes) {
+    // munmap rather than a shrinking mremap, which qemu-user (7.2) gets wrong for 32-bit guests.
+    const std::size_t kept = std::min(whole_huge_pages(list_bytes), old.bytes);
+    if (kept < old.bytes) ::munmap(static_cast<char*>(old.start) + kept, old.bytes - kept);
+    return {old.start, kept};
+  }
   Mapping m{nullptr, whole_huge_pages(list_bytes)};
   void* moved = ::mremap(old.start, old.bytes, m.bytes, 0);
   if (moved == MAP_FAILED) {
