@@ -19,9 +19,6 @@ char* pack(const FormattedValues& formatted, std::size_t count, char* out);
 
 namespace sse2 {
 extern const Kernels kernels;
-// The wider converters hand it what they do not take themselves.
-std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
-                    std::int32_t* values);
 }  // namespace sse2
 
 namespace avx2 {

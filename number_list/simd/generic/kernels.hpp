@@ -1,12 +1,13 @@
 // The kernel steps that run the same at every register width, written once over a vector layer
-// (sse2_vec.hpp, avx2_vec.hpp): block classification and the formatter. Included inside a kernel
-// set's namespace, after its layer and under its instructions, the way simdjson's generic stages
-// are; each set keeps a step of its own only where its instructions run a different method.
+// (sse2_vec.hpp, avx2_vec.hpp, avx512_vec.hpp): block classification, conversion and the
+// formatter. Included inside a kernel set's namespace, after its layer and under its
+// instructions, the way simdjson's generic stages are; each set keeps a step of its own only where
+// its instructions run a different method. A layer's comparisons give its own kind of flags
+// (vectors of all-ones lanes, or mask registers), which only its own operations take.
 
 // All bytes of a vector within lowest..lowest+span, unsigned: one comparison after a shift.
-inline vec bytes_within(vec bytes, char lowest, char span) {
-  const vec offset = sub8(bytes, splat8(lowest));
-  return equal8(min_u8(offset, splat8(span)), offset);
+inline auto bytes_within(vec bytes, char lowest, char span) {
+  return at_most_u8(sub8(bytes, splat8(lowest)), splat8(span));
 }
 
 inline number_ends::ByteClasses classify_block(const char* block) {
@@ -14,8 +15,8 @@ inline number_ends::ByteClasses classify_block(const char* block) {
   for (unsigned at = 0; at < block_size; at += sizeof(vec)) {
     const vec v = load(block + at);
     c.digits |= bits_of(bytes_within(v, '0', 9)) << at;
-    c.spaces |= bits_of(bit_or(bytes_within(v, '\t', 4), equal8(v, splat8(' ')))) << at;
-    c.signs |= bits_of(bit_or(equal8(v, splat8('+')), equal8(v, splat8('-')))) << at;
+    c.spaces |= bits_of(either(bytes_within(v, '\t', 4), equal8(v, splat8(' ')))) << at;
+    c.signs |= bits_of(either(equal8(v, splat8('+')), equal8(v, splat8('-')))) << at;
   }
   return c;
 }
@@ -31,7 +32,7 @@ inline std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t
 inline vec decimal_lengths(vec magnitude) {
   vec length = splat32(1);
   for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
-    length = sub32(length, at_least_u32(magnitude, number_text::length_steps[step]));
+    length = add_one32_where(length, at_least_u32(magnitude, number_text::length_steps[step]));
   }
   return length;
 }
@@ -62,17 +63,17 @@ inline Split split_hundred_millions(vec magnitude) {
 
 // Slot k of each lane's values, given each value's reach (its length, raised past every place for
 // a positive value) in every byte: the minus goes over the byte whose place plus the reach is 15,
-// which is always a zero, by one exclusive or.
+// which is always a zero.
 inline void finish_slot(vec slot, vec reach, char* slots, std::size_t k) {
-  const vec at_minus = equal8(add8(byte_places(), reach), splat8(slot_size - 1));
-  store_slot(bit_xor(slot, bit_and(at_minus, splat8('0' ^ '-'))), slots, k, slot_size);
+  const auto at_minus = equal8(add8(byte_places(), reach), splat8(slot_size - 1));
+  store_slot(sub8_where(slot, at_minus, splat8('0' - '-')), slots, k, slot_size);
 }
 
 // values_per_vec values' slots. A slot holds its value's ten digits, leading zeros included, in its
 // last ten bytes, a zero and blanks before them, and the minus over the zero before the first
 // significant digit: the caller copies from the text's first byte, so the zeros before it are
-// never seen. Returns the lengths, the minus counted, one a byte.
-inline std::uint64_t write_slots(vec values, char* slots) {
+// never seen. Writes the lengths, the minus counted, one a byte at `lengths`.
+[[gnu::always_inline]] inline void write_slots(vec values, char* slots, std::uint8_t* lengths) {
   const vec sign = shift_right_signed32(values, 31);
   // The absolute value of INT32_MIN is its own bit pattern, which read unsigned is its magnitude.
   const vec magnitude = abs32(values);
@@ -104,14 +105,94 @@ inline std::uint64_t write_slots(vec values, char* slots) {
   finish_slot(interleave_high64(first_eight_01, last_eight_01), shuffle32<0x55>(reach), slots, 1);
   finish_slot(interleave_low64(first_eight_23, last_eight_23), shuffle32<0xAA>(reach), slots, 2);
   finish_slot(interleave_high64(first_eight_23, last_eight_23), shuffle32<0xFF>(reach), slots, 3);
-  return low_bytes32(sub32(length, sign));
+  store_low_bytes32(sub32(length, sign), lengths);
 }
 
 // values_per_vec values a step, side by side in one register from the sign to the slots.
 inline void format_values(const std::int32_t* values, std::size_t count, FormattedValues& out) {
   for (std::size_t first = 0; first < count; first += values_per_vec) {
-    const std::uint64_t lengths = write_slots(load_values(values + first, count - first),
-                                              out.slots.data() + first * slot_size);
-    std::memcpy(&out.lengths[first], &lengths, values_per_vec);
+    write_slots(load_values(values + first, count - first), out.slots.data() + first * slot_size,
+                &out.lengths[first]);
   }
+}
+
+// Conversion: a number's window is the convert_window bytes before its end, one window to each
+// 128-bit lane. The windows of the even-numbered numbers of a step fill one register and the odd
+// ones' another, so that packing the two puts the numbers back in order.
+inline constexpr std::size_t windows_per_vec = sizeof(vec) / convert_window;
+inline constexpr std::size_t numbers_per_step = 2 * windows_per_vec;
+
+// What a step's windows of one parity (the even or the odd numbers) hold: their digits, and a bit
+// for each of their numbers, in number order, that is negative or too long to convert here.
+struct Windows {
+  vec digits;  // digit values, every byte before its number's digits zeroed
+  unsigned negative;
+  unsigned too_long;
+};
+
+[[gnu::always_inline]] inline Windows windows_before(const char* data, const std::uint32_t* ends,
+                                                     unsigned parity) {
+  const vec values = sub8(load_windows(data, ends + parity, convert_window), splat8('0'));
+  const std::uint64_t non_digits = bits_of(at_least_u8(values, splat8(10)));
+  std::array<unsigned, windows_per_vec> digits{};
+  Windows w{zero(), 0, 0};
+  for (unsigned k = 0; k < windows_per_vec; ++k) {
+    // Counted back from the end; sixteen when the whole window is digits.
+    digits.at(k) =
+        static_cast<unsigned>(std::countl_zero(static_cast<std::uint16_t>(non_digits >> (16 * k))));
+    const unsigned number = 2 * k + parity;
+    w.too_long |= (digits.at(k) / 16) << number;
+    // The byte before the digits is the sign, if the number has one (a number too long reads
+    // one within its window, which does not matter).
+    const char* const sign =
+        data + ends[number] - std::min(digits.at(k), unsigned{convertible_digits}) - 1;
+    w.negative |= static_cast<unsigned>(*sign == '-') << number;
+  }
+  w.digits = keep_last(values, digits);
+  return w;
+}
+
+// The magnitudes of the even and the odd windows' numbers, as 64-bit lanes in number order: digit
+// pairs, four-digit groups, the two windows' groups packed side by side, then eights.
+[[gnu::always_inline]] inline vec magnitudes(vec even_digits, vec odd_digits) {
+  const vec hundreds = splat32(100 | (1 << 16));
+  const vec groups = pack32_to16(mul_add16(pair_values(even_digits), hundreds),
+                                 mul_add16(pair_values(odd_digits), hundreds));
+  const vec eights = mul_add16(groups, splat32(10000 | (1 << 16)));
+  return add64(mul_u32(eights, splat32(100000000)), shift_right64(eights, 32));
+}
+
+// Converts the first `wanted` numbers of a step, as convert() does, and returns how many; a set
+// may find its windows' digits its own way (`windows_of`).
+template <auto windows_of>
+[[gnu::always_inline]] inline std::size_t convert_step(const char* data, const std::uint32_t* ends,
+                                                       std::size_t wanted, std::int32_t* values) {
+  const Windows even = windows_of(data, ends, 0);
+  const Windows odd = windows_of(data, ends, 1);
+  const vec magnitude = magnitudes(even.digits, odd.digits);
+  const vec negative = lanes64_set(even.negative | odd.negative);
+  // Below zero where out of range: a negative number may reach one further.
+  const vec room = sub64(splat64(INT32_MAX), add64(magnitude, negative));
+  const std::uint64_t stops = sign_bits64(room) | even.too_long | odd.too_long;
+  const auto good = std::min<std::size_t>(
+      wanted, static_cast<std::size_t>(std::countr_zero(stops | (1U << numbers_per_step))));
+  store_low_halves64(sub64(bit_xor(magnitude, negative), negative), good, values);
+  return good;
+}
+
+// A step's numbers at a time; the last few with the last end repeated to make up a step, only
+// those wanted stored.
+template <auto windows_of = windows_before>
+std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t count,
+                    std::int32_t* values) {
+  std::size_t i = 0;
+  for (; i + numbers_per_step <= count; i += numbers_per_step) {
+    const std::size_t converted =
+        convert_step<windows_of>(data, ends + i, numbers_per_step, values + i);
+    if (converted < numbers_per_step) return i + converted;
+  }
+  if (i == count) return count;
+  std::array<std::uint32_t, numbers_per_step> last{};
+  for (std::size_t k = 0; k < numbers_per_step; ++k) last.at(k) = ends[std::min(i + k, count - 1)];
+  return i + convert_step<windows_of>(data, last.data(), count - i, values + i);
 }
