@@ -208,8 +208,11 @@ Numbers random_numbers(std::mt19937_64& random, std::size_t count) {
     for (std::size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + below(random, 10));
     // The edges of the int32 range, where a minus lets a number reach one further.
     static constexpr std::array<std::string_view, 3> edges = {"2147483647", "2147483648",
-                                                               "2147483649"};
-    if (below(random, 8) == 0) text.replace(zeros, std::string::npos, edges[below(random, 3)]);
+                                                              "2147483649"};
+    if (below(random, 8) == 0) {
+      text.resize(zeros);
+      text += edges[below(random, edges.size())];
+    }
     numbers.buffer += text;
     // As a pointer difference: an offset the same width on every machine.
     const char* const text_end = numbers.buffer.data() + numbers.buffer.size();

@@ -69,8 +69,10 @@ inline vec mul_add16(vec a, vec b) { return _mm512_madd_epi16(a, b); }
 inline vec pair_values(vec digits) {
   return _mm512_maddubs_epi16(digits, _mm512_set1_epi16(10 | (1 << 8)));
 }
-inline vec shift_left16(vec v, int n) { return _mm512_slli_epi16(v, n); }
-inline vec shift_right16(vec v, int n) { return _mm512_srli_epi16(v, n); }
+// By a count in a register, which the compilers make an immediate: the immediate forms take an
+// int in GCC and an unsigned int in clang.
+inline vec shift_left16(vec v, int n) { return _mm512_sll_epi16(v, _mm_cvtsi32_si128(n)); }
+inline vec shift_right16(vec v, int n) { return _mm512_srl_epi16(v, _mm_cvtsi32_si128(n)); }
 inline vec interleave_low16(vec a, vec b) { return _mm512_unpacklo_epi16(a, b); }
 inline vec interleave_high16(vec a, vec b) { return _mm512_unpackhi_epi16(a, b); }
 inline vec add32(vec a, vec b) { return _mm512_add_epi32(a, b); }
