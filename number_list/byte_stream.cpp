@@ -43,9 +43,13 @@ ReadResult FdSource::read_some(std::span<char> into) {
 
 int FdSink::write_all(std::span<const char> bytes) {
   while (!bytes.empty()) {
-    const ssize_t put = ::write(fd_, bytes.data(), bytes.size());
-    if (put >= 0) {
+    const ssize_t put = write_(fd_, bytes.data(), bytes.size());
+    if (put > 0) {
       bytes = bytes.subspan(static_cast<std::size_t>(put));
+    } else if (put == 0) {
+      // Nothing written, no error said: trying again could go on for ever. Taken for a full
+      // device, as gnulib's full_write takes it.
+      return ENOSPC;
     } else if (const int error = ready_to_retry(fd_, POLLOUT); error != 0) {
       return error;
     }

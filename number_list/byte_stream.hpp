@@ -2,6 +2,9 @@
 // fuzzers and benchmarks bring their own in-memory streams). Calls are per buffer, never per value.
 #pragma once
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <span>
 
@@ -38,13 +41,17 @@ class FdSource final : public ByteSource {
   int fd_;
 };
 
+// The system's write(), or a stand-in that tests give a sink.
+using WriteCall = ssize_t (*)(int fd, const void* bytes, std::size_t count);
+
 class FdSink final : public ByteSink {
  public:
-  explicit FdSink(int fd) : fd_(fd) {}
+  explicit FdSink(int fd, WriteCall write = ::write) : fd_(fd), write_(write) {}
   int write_all(std::span<const char> bytes) override;
 
  private:
   int fd_;
+  WriteCall write_;
 };
 
 }  // namespace number_list
