@@ -6,10 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -17,6 +19,7 @@
 #include <thread>
 
 #include "support/child_process.hpp"
+#include "support/reference_model.hpp"
 
 namespace {
 
@@ -100,6 +103,35 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<HeapCase>& heap_case) {
       return std::string(heap_case.param.name);
     });
+
+// A list long enough to be a mapping of its own, then an added count that takes the total past
+// the int32 range: the resize fails, as it does for a short list, rather than mapping 8 GiB and
+// wrapping the list's size. The added count is read only after the values, which may be any.
+class LongListResize : public testing::TestWithParam<std::int64_t> {};
+
+TEST_P(LongListResize, PastTheInt32RangeFailsAfterTheAddedCountPrompt) {
+  constexpr std::int64_t count = 300000;
+  std::string input = std::to_string(count);
+  for (std::int64_t i = 0; i < count; ++i) input += " 7";
+  input += " " + std::to_string(GetParam() - count);
+  const test_support::ExpectedRun expected =
+      test_support::expected_extendlist(test_support::reference_reads(input));
+  ASSERT_EQ(expected.status, 1) << "the model takes this total for a failure";
+  ChildSetup setup;
+  setup.input = input;
+  const ChildResult result = test_support::run_child(EXTENDLIST_PATH, setup);
+  // Compared whole, shown by its end: the 300,000 prompts before it are the same in every run.
+  const auto tail = [](const std::string& out) {
+    return out.substr(out.size() - std::min<std::size_t>(out.size(), 80));
+  };
+  EXPECT_TRUE(result.out == expected.out)
+      << "ends: " << tail(result.out) << "\nnot: " << tail(expected.out);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Totals, LongListResize,
+                         testing::Values(std::int64_t{1} << 31, (std::int64_t{1} << 31) + 1));
 
 // A parent may leave a standard stream's open file description non-blocking. The programs wait
 // for it rather than fail, and leave its flags as they found them, since the parent shares them.
