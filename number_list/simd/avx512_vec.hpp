@@ -54,7 +54,9 @@ inline std::uint64_t bits_of(flags8 flags) { return flags; }
 inline vec sub8_where(vec v, flags8 flags, vec amount) {
   return _mm512_mask_sub_epi8(v, flags, v, amount);
 }
-// Each window's last digits[k] bytes, the rest zeroed: under a mask, sixteen bits a window.
+// Each window's last digits[k] bytes, the rest zeroed: under a mask, sixteen bits a window. Only
+// the generic counting step calls it, which this set replaces with avx512.cpp's masked_windows; it
+// is here so that the generic kernels build over every layer.
 inline vec keep_last(vec v, const std::array<unsigned, 4>& digits) {
   std::uint64_t keep = 0;
   for (unsigned k = 0; k < 4; ++k)
