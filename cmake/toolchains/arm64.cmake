@@ -1,4 +1,4 @@
-# Debian arm64: 64-bit ARM, the portable reader.
+# Debian arm64: 64-bit ARM, whose every processor has NEON: the portable and NEON kernels.
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(NUMBERLIST_TRIPLE aarch64-linux-gnu)
 set(NUMBERLIST_QEMU aarch64)

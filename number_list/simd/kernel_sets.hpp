@@ -11,7 +11,7 @@ namespace number_list::simd {
 
 namespace portable {
 extern const Kernels kernels;
-// A bit at a time, and a text at a time: every x86-64 set but the VBMI2 one uses them too.
+// A bit at a time, and a text at a time: every set but the VBMI2 one uses them too.
 std::size_t flatten(const std::uint64_t* bits, std::size_t blocks, std::uint32_t base,
                     std::uint32_t* offsets);
 char* pack(const FormattedValues& formatted, std::size_t count, char* out);
@@ -38,5 +38,9 @@ void format(const std::int32_t* values, std::size_t count, FormattedValues& out)
 namespace avx512_vbmi2 {
 extern const Kernels kernels;
 }  // namespace avx512_vbmi2
+
+namespace neon {
+extern const Kernels kernels;
+}  // namespace neon
 
 }  // namespace number_list::simd
