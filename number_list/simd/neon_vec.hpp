@@ -67,13 +67,23 @@ inline flags8 at_least_u8(vec a, vec b) { return vcgeq_u8(a, b); }
 inline flags8 either(flags8 a, flags8 b) { return vorrq_u8(a, b); }
 // One bit a byte: NEON has no byte mask instruction, so each byte keeps its own bit's weight and
 // pairwise adds sum each half's eight into a byte (simdjson's arm64 to_bitmask, at 16 bytes).
+inline vec bit_weights() { return vec{1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128}; }
 inline std::uint64_t bits_of(flags8 flags) {
-  const vec weights = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
-  vec sums = vandq_u8(flags, weights);
+  vec sums = vandq_u8(flags, bit_weights());
   sums = vpaddq_u8(sums, sums);
   sums = vpaddq_u8(sums, sums);
   sums = vpaddq_u8(sums, sums);
   return vgetq_lane_u16(u16(sums), 0);
+}
+// A block's four registers' bits at once, their adds shared: 9 instructions, not 26.
+// NOLINTNEXTLINE(*-avoid-c-arrays): the generic steps' block of flags
+inline std::uint64_t bits_of(const flags8 (&parts)[4]) {
+  const vec first = vpaddq_u8(vandq_u8(parts[0], bit_weights()), vandq_u8(parts[1], bit_weights()));
+  const vec second =
+      vpaddq_u8(vandq_u8(parts[2], bit_weights()), vandq_u8(parts[3], bit_weights()));
+  vec sums = vpaddq_u8(first, second);
+  sums = vpaddq_u8(sums, sums);
+  return vgetq_lane_u64(u64(sums), 0);
 }
 inline vec sub8_where(vec v, flags8 flags, vec amount) { return sub8(v, bit_and(flags, amount)); }
 // Each window's last digits[k] bytes, the rest zeroed.

@@ -10,19 +10,48 @@ inline auto bytes_within(vec bytes, char lowest, char span) {
   return at_most_u8(sub8(bytes, splat8(lowest)), splat8(span));
 }
 
-inline number_ends::ByteClasses classify_block(const char* block) {
+// One flags register for each part of a block.
+struct BlockFlags {
+  // NOLINTNEXTLINE(*-avoid-c-arrays): std::array would drop x86 vector types' attributes
+  flags8 part[block_size / sizeof(vec)];
+};
+// Whether the layer gathers a whole block's flags into bits at once (NEON, whose registers give
+// their bits more cheaply together) rather than a register at a time.
+template <class Flags = BlockFlags>
+inline constexpr bool gathers_block_bits = requires(const Flags& flags) {
+  bits_of(flags.part);
+};
+
+// A template, so that only the way of gathering bits that the layer takes is compiled.
+template <class Flags = BlockFlags>
+number_ends::ByteClasses classify_block(const char* block) {
   number_ends::ByteClasses c{0, 0, 0};
+  Flags digits{};
+  Flags spaces{};
+  Flags signs{};
   for (unsigned at = 0; at < block_size; at += sizeof(vec)) {
     const vec v = load(block + at);
-    c.digits |= bits_of(bytes_within(v, '0', 9)) << at;
-    c.spaces |= bits_of(either(bytes_within(v, '\t', 4), equal8(v, splat8(' ')))) << at;
-    c.signs |= bits_of(either(equal8(v, splat8('+')), equal8(v, splat8('-')))) << at;
+    const flags8 digit = bytes_within(v, '0', 9);
+    const flags8 space = either(bytes_within(v, '\t', 4), equal8(v, splat8(' ')));
+    const flags8 sign = either(equal8(v, splat8('+')), equal8(v, splat8('-')));
+    if constexpr (gathers_block_bits<Flags>) {
+      digits.part[at / sizeof(vec)] = digit;
+      spaces.part[at / sizeof(vec)] = space;
+      signs.part[at / sizeof(vec)] = sign;
+    } else {
+      c.digits |= bits_of(digit) << at;
+      c.spaces |= bits_of(space) << at;
+      c.signs |= bits_of(sign) << at;
+    }
+  }
+  if constexpr (gathers_block_bits<Flags>) {
+    c = {bits_of(digits.part), bits_of(spaces.part), bits_of(signs.part)};
   }
   return c;
 }
 
 inline std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends) {
-  return number_ends::find_ends<classify_block>(bytes, count, ends);
+  return number_ends::find_ends<classify_block<>>(bytes, count, ends);
 }
 
 // Formatting: values_per_vec values at a time, four to each 128-bit lane, since unpacks and
