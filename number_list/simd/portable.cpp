@@ -20,8 +20,7 @@ number_ends::ByteClasses classify_block(const char* block) {
   for (unsigned at = 0; at < block_size; at += 8) {
     const std::uint64_t word = swar::load(block + at);
     const std::uint64_t spaces =
-        (swar::bytes_below(word, '\r' + 1) & ~swar::bytes_below(word, '\t')) |
-        swar::bytes_equal(word, ' ');
+        swar::bytes_within(word, '\t', '\r') | swar::bytes_equal(word, ' ');
     const std::uint64_t signs = swar::bytes_equal(word, '+') | swar::bytes_equal(word, '-');
     c.digits |= swar::gather_high_bits(swar::digit_bytes(word)) << at;
     c.spaces |= swar::gather_high_bits(spaces) << at;
@@ -73,8 +72,8 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
     const std::uint64_t last_eight = swar::load(end - 8);
     const std::uint64_t first_eight = swar::load(end - 16);
     // Digits counted back from the end: the highest bytes of the words, last word first.
-    const std::uint64_t late_stop = ~swar::digit_bytes(last_eight) & swar::high_bits;
-    const std::uint64_t early_stop = ~swar::digit_bytes(first_eight) & swar::high_bits;
+    const std::uint64_t late_stop = swar::non_digit_bytes(last_eight);
+    const std::uint64_t early_stop = swar::non_digit_bytes(first_eight);
     const auto digits = static_cast<unsigned>(
         late_stop != 0 ? std::countl_zero(late_stop) / 8 : 8 + std::countl_zero(early_stop) / 8);
     if (digits > convertible_digits) return i;

@@ -32,11 +32,15 @@ inline std::uint64_t load(const char* p) {
   return word;
 }
 
-// The high bit of every byte below `bound` (<= 0x80). Exact: no carry crosses a byte, since the
-// sum is formed from the low seven bits only (Bit Twiddling Hacks, "hasless").
-constexpr std::uint64_t bytes_below(std::uint64_t word, std::uint8_t bound) {
-  return ~(((word & low_seven_bits) + every_byte(static_cast<std::uint8_t>(0x80 - bound))) | word) &
-         high_bits;
+// The high bit of every byte from `lowest` to `highest` (both below 0x80). Exact: the sums are
+// formed from the low seven bits only, so no carry crosses a byte (Bit Twiddling Hacks,
+// "hasbetween"), and bytes from 0x80 up are taken out by their own high bit.
+constexpr std::uint64_t bytes_within(std::uint64_t word, std::uint8_t lowest,
+                                     std::uint8_t highest) {
+  const std::uint64_t low = word & low_seven_bits;
+  const std::uint64_t from_lowest = low + every_byte(static_cast<std::uint8_t>(0x80 - lowest));
+  const std::uint64_t past_highest = low + every_byte(static_cast<std::uint8_t>(0x7F - highest));
+  return from_lowest & ~past_highest & ~word & high_bits;
 }
 
 // The high bit of every byte equal to `byte`: exact zero-byte detection after an XOR.
@@ -45,17 +49,19 @@ constexpr std::uint64_t bytes_equal(std::uint64_t word, std::uint8_t byte) {
   return ~(((zeroed & low_seven_bits) + low_seven_bits) | zeroed) & high_bits;
 }
 
-constexpr std::uint64_t digit_bytes(std::uint64_t word) {
-  return bytes_below(word, '9' + 1) & ~bytes_below(word, '0');
+constexpr std::uint64_t digit_bytes(std::uint64_t word) { return bytes_within(word, '0', '9'); }
+
+// The high bit of every byte that is not a digit: after an XOR with '0' the digits are the bytes
+// below 10, and a byte from 0x80 up shows by its own high bit.
+constexpr std::uint64_t non_digit_bytes(std::uint64_t word) {
+  const std::uint64_t values = word ^ ascii_zeros;
+  return (((values & low_seven_bits) + every_byte(0x80 - 10)) | values) & high_bits;
 }
 
-// The high bits of a word's bytes gathered into eight bits, byte 0's lowest.
+// The high bits of a word's bytes gathered into eight bits, byte 0's lowest: one multiplication
+// moves each into the top byte, no two product terms on the same bit.
 constexpr std::uint64_t gather_high_bits(std::uint64_t flags) {
-  std::uint64_t bits = flags >> 7;
-  bits |= bits >> 7;
-  bits |= bits >> 14;
-  bits |= bits >> 28;
-  return bits & 0xFF;
+  return ((flags >> 7) * 0x0102040810204080) >> 56;
 }
 
 // The number of set bits, in a few word operations (Hacker's Delight, 5-1): std::popcount would
