@@ -48,6 +48,7 @@ struct Programs {
   std::string ours;      // the dispatched build, as installed
   std::string baseline;  // the same built for the x86-64 baseline alone
   std::string avx2;      // the same without the AVX-512 kernels
+  std::string portable;  // the same with the portable kernels alone, as other architectures run
   std::string plain;     // scanf/printf
   std::string name;
 };
@@ -230,6 +231,7 @@ struct Comparison {
   Timing ours_after_comparison;  // the dispatched build's runs right after scanf/printf
   Timing baseline;
   Timing avx2;
+  Timing portable;
   double plain = 0;  // median seconds
   double ours_peak_mib = 0;
 };
@@ -238,6 +240,7 @@ struct Comparison {
 struct Variants {
   bool baseline = false;
   bool avx2 = false;
+  bool portable = false;
 };
 
 // Runs the comparison, ours and the variants asked for, round after round, so that drift in the
@@ -262,11 +265,13 @@ Comparison compare_runs(const Programs& p, const fs::path& input, Output output,
   Build ours(p.ours);
   Build baseline(p.baseline);
   Build avx2(p.avx2);
+  Build portable(p.portable);
   Build plain(p.plain);
   Build after_comparison(p.ours);
   std::vector<Build*> builds = {&ours};
   if (variants.baseline) builds.push_back(&baseline);
   if (variants.avx2) builds.push_back(&avx2);
+  if (variants.portable) builds.push_back(&portable);
   const auto run = [&input, output](Build& b) {
     const Run one = run_once(*b.program, input, output);
     b.seconds.push_back(one.seconds);
@@ -285,6 +290,7 @@ Comparison compare_runs(const Programs& p, const fs::path& input, Output output,
           after_comparison.medians(),
           baseline.medians(),
           avx2.medians(),
+          portable.medians(),
           median(plain.seconds),
           static_cast<double>(std::max(ours.peak_kib, after_comparison.peak_kib)) / 1024};
 }
@@ -395,12 +401,15 @@ void print_comparison(const std::string& what, const Comparison& c) {
     std::printf("  baseline %7.3f s (%5.3f)", c.baseline.seconds, c.baseline.ratio);
   }
   if (c.avx2.seconds > 0) std::printf("  AVX2 %7.3f s (%5.3f)", c.avx2.seconds, c.avx2.ratio);
+  if (c.portable.seconds > 0) {
+    std::printf("  portable %7.3f s (%5.3f)", c.portable.seconds, c.portable.ratio);
+  }
   std::printf("  scanf/printf %7.3f s  peak %5.1f MiB\n", c.plain, c.ours_peak_mib);
 }
 
 void require_same_output(const Programs& p, const fs::path& input) {
   const Run expected = run_once(p.plain, input, Output::hashed);
-  for (const std::string& build : {p.ours, p.baseline, p.avx2}) {
+  for (const std::string& build : {p.ours, p.baseline, p.avx2, p.portable}) {
     const Run got = run_once(build, input, Output::hashed);
     if (got.hash != expected.hash || got.bytes != expected.bytes) {
       throw std::runtime_error(build + " and its comparison wrote different output for " +
@@ -423,7 +432,7 @@ void bench_program(const Programs& p, const Host& host, const fs::path& empty,
   report.begin(p.name + ", " + std::to_string(values) + " values");
   require_same_output(p, large);
   // Where the dispatched build runs AVX-512, the AVX2 build shows what the AVX2 kernels reach.
-  const Variants variants{.baseline = true, .avx2 = host.avx2 && host.avx512};
+  const Variants variants{.baseline = true, .avx2 = host.avx2 && host.avx512, .portable = true};
   const Comparison null_run = compare_runs(p, large, Output::dev_null, s.runs, variants);
   print_comparison("output to /dev/null", null_run);
   std::printf("  %-34s dispatched %7.3f s (%5.3f)\n", "  right after scanf/printf",
@@ -446,6 +455,9 @@ void bench_program(const Programs& p, const Host& host, const fs::path& empty,
   }
   report.target("baseline build, time ratio, output to /dev/null", null_run.baseline.ratio,
                 limits.baseline, "");
+  // What every architecture without kernels of its own gets, against the x86-64 baseline's.
+  report.target("portable build, time against the baseline build's",
+                null_run.portable.ratio / null_run.baseline.ratio, 2.0, "");
   // The pipe's own cost is the host's: judged against what the same bytes cost dd, written as
   // ours writes them, through the same kind of pipe.
   const double cost = pipe_cost(p, large, s);
@@ -580,9 +592,10 @@ int main(int argc, char** argv) {
   try {
     const Settings s = parse(argc, argv);
     fs::create_directories(s.workdir);
-    const Programs extend{EXTENDLIST_PATH, EXTENDLIST_BASELINE_PATH, EXTENDLIST_AVX2_PATH,
-                          EXTENDLIST_PLAIN_PATH, "extendlist"};
-    const Programs reverse{REVERSELIST_PATH, REVERSELIST_BASELINE_PATH, REVERSELIST_AVX2_PATH,
+    const Programs extend{EXTENDLIST_PATH,          EXTENDLIST_BASELINE_PATH, EXTENDLIST_AVX2_PATH,
+                          EXTENDLIST_PORTABLE_PATH, EXTENDLIST_PLAIN_PATH,    "extendlist"};
+    const Programs reverse{REVERSELIST_PATH,       REVERSELIST_BASELINE_PATH,
+                           REVERSELIST_AVX2_PATH,  REVERSELIST_PORTABLE_PATH,
                            REVERSELIST_PLAIN_PATH, "reverselist"};
     const std::int64_t values = scaled(s, 10'000'000);
     const std::int64_t small_values = scaled(s, 1'000'000);
