@@ -34,9 +34,9 @@ inline vec bytes(int32x4_t v) { return vreinterpretq_u8_s32(v); }
 inline vec bytes(uint64x2_t v) { return vreinterpretq_u8_u64(v); }
 inline vec bytes(int64x2_t v) { return vreinterpretq_u8_s64(v); }
 
-// Keeps a constant multiplier in a register: a multiply by 10 or 100 taken apart into shifts and
-// adds costs more instructions than the multiply.
-[[gnu::always_inline]] inline void hide(vec& v) { asm("" : "+w"(v)); }
+// The x86 layers hide constant multipliers from the compiler, which would take a multiply apart
+// into shifts and adds; for NEON it keeps the multiply (the same instructions either way).
+[[gnu::always_inline]] inline void hide(vec& /*v*/) {}
 
 inline vec load(const void* p) { return vld1q_u8(static_cast<const std::uint8_t*>(p)); }
 // Up to four values, the rest zero.
@@ -84,6 +84,11 @@ inline std::uint64_t bits_of(const flags8 (&parts)[4]) {
   vec sums = vpaddq_u8(first, second);
   sums = vpaddq_u8(sums, sums);
   return vgetq_lane_u64(u64(sums), 0);
+}
+// Each byte's flag as four bits, in one narrowing shift: where only the flags' count from the
+// top is wanted, cheaper than one bit a byte.
+inline std::uint64_t nibbles_of(flags8 flags) {
+  return vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(u16(flags), 4)), 0);
 }
 inline vec sub8_where(vec v, flags8 flags, vec amount) { return sub8(v, bit_and(flags, amount)); }
 // Each window's last digits[k] bytes, the rest zeroed.

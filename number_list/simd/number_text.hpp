@@ -129,9 +129,11 @@ inline std::uint8_t format_slot(std::int32_t value, char* slot) {
 inline char* pack_texts(const FormattedValues& formatted, std::size_t first, std::size_t end,
                         char* out) {
   for (std::size_t i = first; i < end; ++i) {
+    // Read before the move, which for all the compiler knows could write over it.
+    const std::size_t length = formatted.lengths[i];
     // The text with the blanks after it: one fixed-size move, not a copy of a measured length.
     std::memcpy(out, formatted.text(i), slot_size);
-    out += formatted.lengths[i] + 1;
+    out += length + 1;
   }
   return out;
 }
