@@ -20,8 +20,9 @@ number_ends::ByteClasses classify_block(const char* block) {
   for (unsigned at = 0; at < block_size; at += 8) {
     const std::uint64_t word = swar::load(block + at);
     const std::uint64_t spaces =
-        swar::bytes_within(word, '\t', '\r') | swar::bytes_equal(word, ' ');
-    const std::uint64_t signs = swar::bytes_equal(word, '+') | swar::bytes_equal(word, '-');
+        swar::bytes_within(word, '\t', '\r') | swar::bytes_within(word, ' ', ' ');
+    const std::uint64_t signs =
+        swar::bytes_within(word, '+', '+') | swar::bytes_within(word, '-', '-');
     c.digits |= swar::gather_high_bits(swar::digit_bytes(word)) << at;
     c.spaces |= swar::gather_high_bits(spaces) << at;
     c.signs |= swar::gather_high_bits(signs) << at;

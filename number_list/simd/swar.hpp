@@ -43,12 +43,6 @@ constexpr std::uint64_t bytes_within(std::uint64_t word, std::uint8_t lowest,
   return from_lowest & ~past_highest & ~word & high_bits;
 }
 
-// The high bit of every byte equal to `byte`: exact zero-byte detection after an XOR.
-constexpr std::uint64_t bytes_equal(std::uint64_t word, std::uint8_t byte) {
-  const std::uint64_t zeroed = word ^ every_byte(byte);
-  return ~(((zeroed & low_seven_bits) + low_seven_bits) | zeroed) & high_bits;
-}
-
 constexpr std::uint64_t digit_bytes(std::uint64_t word) { return bytes_within(word, '0', '9'); }
 
 // The high bit of every byte that is not a digit: after an XOR with '0' the digits are the bytes
