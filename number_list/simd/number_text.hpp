@@ -13,21 +13,26 @@
 
 namespace number_list::simd::number_text {
 
+// keep_top_bytes[n] keeps the highest n bytes of a word: the digits of a number in the word that
+// ends it.
+inline constexpr auto keep_top_bytes = [] {
+  std::array<std::uint64_t, 9> masks{};
+  for (std::size_t n = 1; n < masks.size(); ++n) masks.at(n) = ~std::uint64_t{0} << (8 * (8 - n));
+  return masks;
+}();
+
 // The value of the last `digits` (1..15) digits of the sixteen bytes held in `first_eight` and
-// `last_eight` (loaded with swar::load), the bytes before them ignored.
+// `last_eight` (loaded with swar::load), the bytes before them ignored. An XOR with '0' leaves
+// each digit's value in its byte, no borrow reaching the next.
 inline std::uint64_t value_of_last_digits(std::uint64_t first_eight, std::uint64_t last_eight,
                                           unsigned digits) {
-  // Masked before the subtraction, so that no borrow from a non-digit byte reaches a digit.
-  const auto keep_top = [](unsigned bytes) {
-    return bytes >= 8 ? ~std::uint64_t{0} : bytes == 0 ? 0 : ~std::uint64_t{0} << (8 * (8 - bytes));
-  };
-  const std::uint64_t late_keep = keep_top(digits);
-  const std::uint64_t early_keep = keep_top(digits > 8 ? digits - 8 : 0);
-  const std::uint64_t late =
-      swar::eight_digits_value((last_eight & late_keep) - (swar::ascii_zeros & late_keep));
+  const std::uint64_t last = last_eight ^ swar::ascii_zeros;
+  if (digits <= 8) return swar::eight_digits_value(last & keep_top_bytes.at(digits));
+  const std::uint64_t first = (first_eight ^ swar::ascii_zeros) & keep_top_bytes.at(digits - 8);
+  // Nine or ten digits, as most of a full-range list: the first word's last two bytes.
   const std::uint64_t early =
-      swar::eight_digits_value((first_eight & early_keep) - (swar::ascii_zeros & early_keep));
-  return early * 100000000 + late;
+      digits <= 10 ? ((first >> 48) & 0xFF) * 10 + (first >> 56) : swar::eight_digits_value(first);
+  return early * 100000000 + swar::eight_digits_value(last);
 }
 
 // Stores the number of `magnitude` and sign in `value` and says whether it is in the int32 range;
