@@ -44,11 +44,11 @@ std::uint32_t* flatten_block(std::uint64_t bits, std::uint32_t base, std::uint32
   const std::size_t count = swar::count_ones(bits);
   constexpr std::size_t unrolled = 8;
   for (std::size_t i = 0; i < unrolled; ++i) {
-    out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
+    out[i] = base + swar::lowest_bit_index(bits);
     bits &= bits - 1;
   }
   for (std::size_t i = unrolled; i < count; ++i) {
-    out[i] = base + static_cast<std::uint32_t>(std::countr_zero(bits));
+    out[i] = base + swar::lowest_bit_index(bits);
     bits &= bits - 1;
   }
   return out + count;
@@ -75,8 +75,8 @@ std::size_t convert(const char* data, const std::uint32_t* ends, std::size_t cou
     // Digits counted back from the end: the highest bytes of the words, last word first.
     const std::uint64_t late_stop = swar::non_digit_bytes(last_eight);
     const std::uint64_t early_stop = swar::non_digit_bytes(first_eight);
-    const auto digits = static_cast<unsigned>(
-        late_stop != 0 ? std::countl_zero(late_stop) / 8 : 8 + std::countl_zero(early_stop) / 8);
+    const unsigned digits = late_stop != 0 ? swar::bytes_above_highest(late_stop)
+                                           : 8 + swar::bytes_above_highest(early_stop);
     if (digits > convertible_digits) return i;
     const std::uint64_t magnitude =
         number_text::value_of_last_digits(first_eight, last_eight, digits);

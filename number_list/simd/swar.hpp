@@ -2,6 +2,7 @@
 // tools, also used by vector kernels for the steps that vectors do not speed up.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +57,60 @@ constexpr std::uint64_t non_digit_bytes(std::uint64_t word) {
 // moves each into the top byte, no two product terms on the same bit.
 constexpr std::uint64_t gather_high_bits(std::uint64_t flags) {
   return ((flags >> 7) * 0x0102040810204080) >> 56;
+}
+
+// Whether std::countr_zero and std::countl_zero are calls into the runtime library here: RISC-V
+// without its bit-manipulation extension (Debian's riscv64 baseline) has no instruction for them,
+// and the call costs several times the few operations below.
+#if defined(__riscv) && !defined(__riscv_zbb)
+inline constexpr bool bit_counts_are_calls = true;
+#else
+inline constexpr bool bit_counts_are_calls = false;
+#endif
+
+// de_bruijn_indexes[(b * de_bruijn) >> 58] is i for b = 2^i (a de Bruijn sequence: Leiserson,
+// Prokop and Randall).
+inline constexpr std::uint64_t de_bruijn = 0x03F79D71B4CB0A89;
+inline constexpr auto de_bruijn_indexes = [] {
+  std::array<std::uint8_t, 64> table{};
+  for (unsigned i = 0; i < table.size(); ++i) {
+    table.at((de_bruijn << i) >> 58) = static_cast<std::uint8_t>(i);
+  }
+  return table;
+}();
+
+// The index of the lowest set bit of `bits`, any value when there is none: an instruction, or one
+// multiplication and a table lookup.
+constexpr unsigned lowest_bit_index(std::uint64_t bits) {
+  if constexpr (bit_counts_are_calls) {
+    return de_bruijn_indexes[((bits & (0 - bits)) * de_bruijn) >> 58];
+  } else {
+    return static_cast<unsigned>(std::countr_zero(bits));
+  }
+}
+
+// bytes_above[g]: the bytes above the highest flagged one when g holds a word's eight flags, byte
+// 0's lowest (gather_high_bits()); 8 for none.
+inline constexpr auto bytes_above = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (unsigned gathered = 0; gathered < table.size(); ++gathered) {
+    unsigned count = 8;
+    for (unsigned byte = 0; byte < 8; ++byte) {
+      if (((gathered >> byte) & 1U) != 0) count = 7 - byte;
+    }
+    table.at(gathered) = static_cast<std::uint8_t>(count);
+  }
+  return table;
+}();
+
+// The number of bytes above the highest flagged one of a word of flags (high bits of bytes), 8
+// when none is: from the leading zeros, or from the eight gathered flags and a table.
+constexpr unsigned bytes_above_highest(std::uint64_t flags) {
+  if constexpr (bit_counts_are_calls) {
+    return bytes_above[gather_high_bits(flags)];
+  } else {
+    return static_cast<unsigned>(std::countl_zero(flags)) / 8;
+  }
 }
 
 // The number of set bits, in a few word operations (Hacker's Delight, 5-1): std::popcount would
