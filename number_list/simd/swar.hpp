@@ -74,7 +74,7 @@ inline constexpr std::uint64_t de_bruijn = 0x03F79D71B4CB0A89;
 inline constexpr auto de_bruijn_indexes = [] {
   std::array<std::uint8_t, 64> table{};
   for (unsigned i = 0; i < table.size(); ++i) {
-    table.at((de_bruijn << i) >> 58) = static_cast<std::uint8_t>(i);
+    table.at(static_cast<unsigned>((de_bruijn << i) >> 58)) = static_cast<std::uint8_t>(i);
   }
   return table;
 }();
@@ -83,7 +83,7 @@ inline constexpr auto de_bruijn_indexes = [] {
 // multiplication and a table lookup.
 constexpr unsigned lowest_bit_index(std::uint64_t bits) {
   if constexpr (bit_counts_are_calls) {
-    return de_bruijn_indexes[((bits & (0 - bits)) * de_bruijn) >> 58];
+    return de_bruijn_indexes[static_cast<unsigned>(((bits & (0 - bits)) * de_bruijn) >> 58)];
   } else {
     return static_cast<unsigned>(std::countr_zero(bits));
   }
@@ -107,7 +107,7 @@ inline constexpr auto bytes_above = [] {
 // when none is: from the leading zeros, or from the eight gathered flags and a table.
 constexpr unsigned bytes_above_highest(std::uint64_t flags) {
   if constexpr (bit_counts_are_calls) {
-    return bytes_above[gather_high_bits(flags)];
+    return bytes_above[static_cast<unsigned>(gather_high_bits(flags))];
   } else {
     return static_cast<unsigned>(std::countl_zero(flags)) / 8;
   }
