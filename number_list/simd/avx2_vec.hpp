@@ -23,12 +23,6 @@ using flags32 = vec;
 inline constexpr std::size_t values_per_vec = 8;
 
 inline vec load(const void* p) { return _mm256_loadu_si256(static_cast<const vec*>(p)); }
-// Up to eight values, loaded under a mask: no read past the last.
-inline vec load_values(const std::int32_t* values, std::size_t available) {
-  const auto here = static_cast<int>(std::min<std::size_t>(8, available));
-  const vec places = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-  return _mm256_maskload_epi32(values, _mm256_cmpgt_epi32(_mm256_set1_epi32(here), places));
-}
 // The sixteen bytes before data + ends[0] in the low lane, before data + ends[2] in the high one.
 inline vec load_windows(const char* data, const std::uint32_t* ends, std::size_t window) {
   const auto at = [&](std::size_t k) {

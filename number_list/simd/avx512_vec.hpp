@@ -21,11 +21,6 @@ using flags32 = __mmask16;  // one bit a 32-bit lane
 inline constexpr std::size_t values_per_vec = 16;
 
 inline vec load(const void* p) { return _mm512_loadu_si512(p); }
-// Up to sixteen values, loaded under a mask: no read past the last.
-inline vec load_values(const std::int32_t* values, std::size_t available) {
-  return _mm512_maskz_loadu_epi32(
-      static_cast<__mmask16>((1U << std::min<std::size_t>(16, available)) - 1), values);
-}
 // The sixteen bytes before data + ends[2k] in lane k.
 inline vec load_windows(const char* data, const std::uint32_t* ends, std::size_t window) {
   const auto at = [&](std::size_t k) {

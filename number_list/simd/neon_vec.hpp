@@ -39,13 +39,6 @@ inline vec bytes(int64x2_t v) { return vreinterpretq_u8_s64(v); }
 [[gnu::always_inline]] inline void hide(vec& /*v*/) {}
 
 inline vec load(const void* p) { return vld1q_u8(static_cast<const std::uint8_t*>(p)); }
-// Up to four values, the rest zero.
-inline vec load_values(const std::int32_t* values, std::size_t available) {
-  if (available >= 4) return load(values);
-  std::array<std::int32_t, 4> four{};
-  std::copy_n(values, available, four.begin());
-  return load(four.data());
-}
 // The sixteen bytes before data + ends[0].
 inline vec load_windows(const char* data, const std::uint32_t* ends, std::size_t window) {
   return load(data + ends[0] - window);

@@ -27,8 +27,8 @@ inline constexpr auto keep_top_bytes = [] {
 inline std::uint64_t value_of_last_digits(std::uint64_t first_eight, std::uint64_t last_eight,
                                           unsigned digits) {
   const std::uint64_t last = last_eight ^ swar::ascii_zeros;
-  if (digits <= 8) return swar::eight_digits_value(last & keep_top_bytes.at(digits));
-  const std::uint64_t first = (first_eight ^ swar::ascii_zeros) & keep_top_bytes.at(digits - 8);
+  if (digits <= 8) return swar::eight_digits_value(last & keep_top_bytes[digits]);
+  const std::uint64_t first = (first_eight ^ swar::ascii_zeros) & keep_top_bytes[digits - 8];
   // Nine or ten digits, as most of a full-range list: the first word's last two bytes.
   const std::uint64_t early =
       digits <= 10 ? ((first >> 48) & 0xFF) * 10 + (first >> 56) : swar::eight_digits_value(first);

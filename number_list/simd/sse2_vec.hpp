@@ -23,14 +23,6 @@ using flags32 = vec;
 inline constexpr std::size_t values_per_vec = 4;
 
 inline vec load(const void* p) { return _mm_loadu_si128(static_cast<const vec*>(p)); }
-// Up to four values, the rest zero. A whole group is loaded as it stands: gathering it through
-// memory first would make the load wait for four separate stores, which cannot be forwarded.
-inline vec load_values(const std::int32_t* values, std::size_t available) {
-  if (available >= 4) return load(values);
-  std::array<std::int32_t, 4> four{};
-  std::copy_n(values, available, four.begin());
-  return load(four.data());
-}
 // The sixteen bytes before data + ends[0].
 inline vec load_windows(const char* data, const std::uint32_t* ends, std::size_t window) {
   return load(data + ends[0] - window);

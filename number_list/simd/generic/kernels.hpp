@@ -138,16 +138,18 @@ inline void finish_slot(vec slot, vec reach, char* slots, std::size_t k) {
 }
 
 // values_per_vec values a step, side by side in one register from the sign to the slots. The last
-// few go apart, after the loop: gathering them may call the C library, and a call in the loop
-// would take its constants out of their registers on every pass (arm64: 6 instructions a value).
+// few go apart, after the loop, gathered through memory with zeros after them: the copy may call
+// the C library, and a call in the loop would take its constants out of their registers on every
+// pass (arm64: 6 instructions a value).
 inline void format_values(const std::int32_t* values, std::size_t count, FormattedValues& out) {
   std::size_t first = 0;
   for (; first + values_per_vec <= count; first += values_per_vec) {
     write_slots(load(values + first), out.slots.data() + first * slot_size, &out.lengths[first]);
   }
   if (first < count) {
-    write_slots(load_values(values + first, count - first), out.slots.data() + first * slot_size,
-                &out.lengths[first]);
+    std::array<std::int32_t, values_per_vec> last{};
+    std::copy_n(values + first, count - first, last.begin());
+    write_slots(load(last.data()), out.slots.data() + first * slot_size, &out.lengths[first]);
   }
 }
 
