@@ -32,7 +32,7 @@ concept ValuePrompt = requires(Prompt& prompt, ConsoleOutput& out, Position time
 // last digit's place from the length at every prompt instead made extendlist 15 % slower.
 class PositionPrompt {
  public:
-  explicit PositionPrompt(Position first) : length_(length_of(first)), position_(first) {
+  explicit PositionPrompt(Position first) : length_(length_of(first)) {
     assert(first >= 0);
     std::tie(low_, high_) = rendered(first);
     ones_left_ = 9 - static_cast<unsigned>(first % 10);
@@ -52,7 +52,6 @@ class PositionPrompt {
     return p + length_;
   }
   void advance() {
-    ++position_;
     // Nine times in ten only the last digit moves: one add to each word, a zero to one of them.
     if (ones_left_ != 0) {
       --ones_left_;
@@ -103,9 +102,11 @@ class PositionPrompt {
         high_ = counted;
       }
       if (!nine) return;
-      if (digit == 1) {  // all nines
-        std::tie(low_, high_) = rendered(position_);
-        length_ = length_of(position_);
+      if (digit == 1) {  // all nines: the next position is a power of ten
+        const auto next =
+            static_cast<Position>(simd::number_text::length_steps.at(length_ - closing.size() - 1));
+        std::tie(low_, high_) = rendered(next);
+        length_ = length_of(next);
         find_last_digit();
         return;
       }
@@ -126,7 +127,6 @@ class PositionPrompt {
   std::uint64_t low_ = 0;
   std::uint64_t high_ = 0;
   std::size_t length_;
-  Position position_;
   unsigned ones_left_ = 0;  // advances before the last digit is 9
   std::uint64_t low_one_ = 0;
   std::uint64_t high_one_ = 0;
