@@ -89,13 +89,13 @@ void ReadValues(benchmark::State& state) {
   count_values(state);
 }
 
-// The first steps of reading alone: marking where numbers end, a window of 16 blocks at a time as
+// The first steps of reading alone: marking where numbers end, a window of blocks at a time as
 // a sweep takes them, and listing the marks as offsets.
 void FindNumberEnds(benchmark::State& state) {
   const Kernels* const kernels = kernels_of(state);
   if (kernels == nullptr) return;
   namespace simd = number_list::simd;
-  constexpr std::size_t window_blocks = 16;
+  constexpr std::size_t window_blocks = number_list::ReadyNumbers::window_blocks;
   std::string text = random_values(values_a_round);
   const std::size_t blocks = text.size() / simd::block_size;
   text.append(simd::block_size, ' ');  // the byte after the last block is read too

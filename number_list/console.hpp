@@ -125,8 +125,10 @@ class ConsoleOutput : Pinned {
 // converted by the kernels in one go, and taken one or a run at a time.
 class ReadyNumbers {
  public:
-  // Input is searched for number ends a window of blocks at a time.
-  static constexpr std::size_t window_blocks = 16;
+  // Input is searched for number ends a window of blocks at a time: 4 KiB, a few hundred numbers,
+  // over which the steps taken once a window (finding, the prompts of a run, the copy into the
+  // list) are spread (2 to 4 % fewer instructions a value than 1 KiB windows).
+  static constexpr std::size_t window_blocks = 64;
   static constexpr std::size_t window = window_blocks * simd::block_size;
 
   // Finds and converts the numbers from `from` (never inside a run of digits) in the buffered

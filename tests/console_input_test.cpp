@@ -245,6 +245,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadyCase{"1 -2147483648 2147483648 3", true, {1, INT32_MIN}},
                     ReadyCase{"- 5", true, {}}, ReadyCase{"", true, {}},
                     // A window's worth: the number after it waits for the next find.
-                    ReadyCase{repeated("1 ", 600), false, std::vector<std::int32_t>(512, 1)}));
+                    ReadyCase{
+                        repeated("1 ", number_list::ReadyNumbers::window / 2 + 100), false,
+                        std::vector<std::int32_t>(number_list::ReadyNumbers::window / 2, 1)}));
 
 }  // namespace
