@@ -34,6 +34,27 @@ TEST_P(PositionPromptCounts, AsIfEachPositionWereWrittenAfresh) {
 INSTANTIATE_TEST_SUITE_P(Carries, PositionPromptCounts,
                          testing::Values(0, 5, 95, 995, 99994, 1234567889, 999999995, 2147483635));
 
+// In bulk the prompts go out in runs between flushes of the buffer, several buffers' worth here:
+// the count must carry on across every flush, and after the bulk.
+TEST(PositionPrompt, CountsOnAcrossFlushes) {
+  constexpr std::int32_t first = 99990;
+  constexpr std::int32_t times = 20000;
+  test_support::StringSink sink;
+  {
+    number_list::ConsoleOutput out(sink);
+    number_list::PositionPrompt prompt(first);
+    prompt.write_next(out, times);
+    prompt.write_next(out);
+    out.flush();
+  }
+  std::string expected;
+  for (std::int64_t position = first; position <= std::int64_t{first} + times; ++position) {
+    expected += "[" + std::to_string(position) + "]= ";
+  }
+  ASSERT_GT(expected.size(), 2 * number_list::ConsoleOutput::capacity);
+  EXPECT_EQ(sink.text(), expected);
+}
+
 // The fixed prompt writes whole runs of copies, then single ones, with flushes in between: every
 // count must come out as that many copies, whatever the text's length.
 TEST(FixedPrompt, WritesEachCountAsThatManyCopies) {
