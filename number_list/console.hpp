@@ -56,7 +56,8 @@ class ConsoleOutput : Pinned {
   // write_piece(p, i), which returns the end of what it wrote. The buffer is flushed wherever the
   // next piece might not fit, as everywhere else; the pieces that surely fit before that point go
   // in one run with no check and no call between them, so that the run's state stays in
-  // registers (extendlist 2 to 3 % faster than a room check before every piece).
+  // registers. Against a room check before every piece: arm64's extendlist executes 5.7 % fewer
+  // instructions a value (counted under qemu), x86-64's takes 2 % less time.
   template <class WritePiece>
   void write_pieces(std::size_t count, std::size_t longest_piece, WritePiece write_piece) {
     assert(longest_piece > 0 && longest_piece <= capacity);

