@@ -80,8 +80,7 @@ void ConsoleOutput::write_spaced_values(std::span<const std::int32_t> values, Or
       continue;
     }
     write_pieces(n, simd::slot_size, [this](char* p, std::size_t i) {
-      std::memcpy(p, formatted_.text(i), simd::slot_size);
-      return p + formatted_.lengths[i] + 1;
+      return simd::number_text::pack_texts(formatted_, i, i + 1, p);
     });
   }
 }
