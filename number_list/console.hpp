@@ -131,6 +131,9 @@ class ReadyNumbers {
   // list) are spread (2 to 4 % fewer instructions a value than 1 KiB windows).
   static constexpr std::size_t window_blocks = 64;
   static constexpr std::size_t window = window_blocks * simd::block_size;
+  // A number ends at a non-digit after a digit, so a window holds at most half as many numbers as
+  // bytes.
+  static constexpr std::size_t most_found = window / 2;
 
   // Finds and converts the numbers from `from` (never inside a run of digits) in the buffered
   // input that runs from `base` to the NUL at `end`, as far as a window reaches, and returns how
@@ -140,6 +143,14 @@ class ReadyNumbers {
   // block after `end` must be readable.
   std::size_t find(const simd::Kernels& kernels, const char* base, const char* from,
                    const char* end, bool ended);
+  // As find() and then taking every number found, but converted straight into `into`, which has
+  // room for most_found; says how many, and where the last ends (`from` if none), from base.
+  struct Taken {
+    std::size_t count;
+    std::uint32_t end;
+  };
+  Taken find_and_take(const simd::Kernels& kernels, const char* base, const char* from,
+                      const char* end, bool ended, std::int32_t* into);
   std::size_t ready() const { return found_ - taken_; }
   // Takes the next `n` (<= ready()) values into `into`; returns where the last ends, from base.
   std::uint32_t take(std::int32_t* into, std::size_t n) {
@@ -150,11 +161,14 @@ class ReadyNumbers {
   }
 
  private:
-  // A number ends at a non-digit after a digit, so a window holds at most half as many ends as
-  // bytes; ends_ has room for the stores that flattening makes past the last.
+  // Puts in ends_ where each number that find() takes ends; returns how many.
+  std::size_t find_ends(const simd::Kernels& kernels, const char* base, const char* from,
+                        const char* end, bool ended);
+
   std::array<std::uint64_t, window_blocks> run_ends_{};
-  std::array<std::uint32_t, window / 2 + simd::flatten_slack> ends_{};
-  std::array<std::int32_t, window / 2> values_{};
+  // With room for the stores that flattening makes past the last.
+  std::array<std::uint32_t, most_found + simd::flatten_slack> ends_{};
+  std::array<std::int32_t, most_found> values_{};
   std::size_t found_ = 0;
   std::size_t taken_ = 0;
 };
@@ -183,6 +197,16 @@ class ConsoleInput : Pinned {
   // at most into.size(), and returns how many. 0 when the next read would wait for input or fail:
   // read_int() then takes it.
   std::size_t read_ready(std::span<std::int32_t> into) {
+    // With room for all that a window holds, the numbers are converted straight into place
+    // instead of being copied there: on a Zen 4, dispatched, reverselist 3 to 7 % and extendlist
+    // 2.5 to 4 % faster (four and three side-by-side runs of 31 to 41 rounds).
+    if (ready_.ready() == 0 && into.size() >= ReadyNumbers::most_found) {
+      if (failed_) return 0;
+      const ReadyNumbers::Taken taken =
+          ready_.find_and_take(kernels_, data(), next_, end_, ended_, into.data());
+      next_ = data() + taken.end;
+      return taken.count;
+    }
     if (into.empty() || !any_ready()) return 0;
     const std::size_t n = std::min(ready_.ready(), into.size());
     take(into.data(), n);

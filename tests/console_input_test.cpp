@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -228,6 +229,17 @@ TEST_P(ReadyInBuffer, UpToWhatTheKernelsLeave) {
       const std::string last = std::to_string(taken.back());
       EXPECT_EQ(c.text.substr(0, end).ends_with(last.substr(last.front() == '-')), true);
     }
+    // Converted straight into place instead: the same numbers and end, nothing written past them.
+    constexpr std::int32_t untouched = 0x5A5A5A5A;
+    std::vector<std::int32_t> into(number_list::ReadyNumbers::most_found, untouched);
+    const number_list::ReadyNumbers::Taken direct =
+        numbers.find_and_take(kernels, base, base, base + c.text.size(), c.ended, into.data());
+    EXPECT_EQ(direct.count, c.ready.size());
+    EXPECT_EQ(direct.end, taken.empty() ? 0 : end);
+    into.resize(std::max(direct.count, c.ready.size()) + 1, untouched);
+    EXPECT_TRUE(std::equal(c.ready.begin(), c.ready.end(), into.begin()));
+    EXPECT_EQ(into[c.ready.size()], untouched);
+    EXPECT_EQ(numbers.ready(), 0U);
   });
 }
 
@@ -235,6 +247,55 @@ std::string repeated(std::string_view text, std::size_t times) {
   std::string out;
   for (std::size_t i = 0; i < times; ++i) out += text;
   return out;
+}
+
+// Reads as the value entry does, a run of ready numbers at a time and one number when none is
+// ready, into room for `room` values; "failed" where a read fails.
+std::vector<std::string> read_in_runs(std::string_view text, std::size_t piece, std::size_t room,
+                                      const Kernels& kernels) {
+  InMemoryConsole console(text, piece, kernels);
+  std::vector<std::int32_t> values(room);
+  std::vector<std::string> reads;
+  std::size_t entered = 0;
+  while (entered < room) {
+    const std::size_t run = console.in().read_ready(std::span(values).subspan(entered));
+    for (std::size_t i = entered; i < entered + run; ++i)
+      reads.push_back(std::to_string(values[i]));
+    entered += run;
+    if (run > 0 || entered == room) continue;
+    if (!console.in().read_int(values[entered])) {
+      reads.emplace_back("failed");
+      break;
+    }
+    reads.push_back(std::to_string(values[entered++]));
+  }
+  return reads;
+}
+
+// Runs of ready numbers, taken through the window's own values or straight into room for a whole
+// window, read as one read at a time would: across refills, past numbers the kernels leave to the
+// slow reader, up to the read that fails.
+TEST(ReadReady, TakesWhatOneReadAtATimeWould) {
+  const std::string text = repeated("-123456789 42\t", 1500) + "00000000000000000077 " +
+                           repeated("7 ", 700) + repeated("-2147483648 ", 300) + "2147483648 5";
+  for_each_kernel_set([&text](const Kernels& kernels) {
+    const std::size_t most = number_list::ReadyNumbers::most_found;
+    std::vector<std::string> expected;
+    InMemoryConsole one_by_one(text, SIZE_MAX, kernels);
+    for (std::int32_t value = 0; one_by_one.in().read_int(value);) {
+      expected.push_back(std::to_string(value));
+    }
+    expected.emplace_back("failed");
+    ASSERT_EQ(expected.size(), 3000 + 1 + 700 + 300 + 1);
+    for (const std::size_t piece : {std::size_t{1000}, std::size_t{65536}, SIZE_MAX}) {
+      for (const std::size_t room : {most - 1, most, 3 * most}) {
+        std::vector<std::string> reads = read_in_runs(text, piece, room, kernels);
+        std::vector<std::string> wanted = expected;
+        if (wanted.size() > room) wanted.resize(room);
+        EXPECT_EQ(reads, wanted) << "pieces of " << piece << ", room for " << room;
+      }
+    }
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(
