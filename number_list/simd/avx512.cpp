@@ -1,4 +1,4 @@
-// Kernels for x86-64 machines with AVX-512 (F, BW and DQ, as every AVX-512 processor since
+// Kernels for x86-64 machines with AVX-512 (F, BW, DQ and CD, as every AVX-512 processor since
 // Skylake-SP has them, and BMI2): a whole block classified into mask registers in one step, eight
 // numbers converted and sixteen values formatted at once, by the generic kernels over
 // avx512_vec.hpp; where VBMI2 is there too (Ice Lake, Zen 4 and later), number ends taken out of
@@ -32,18 +32,18 @@ namespace number_list::simd::avx512 {
 // Built for the baseline, as the dispatcher that calls it.
 bool runs_here() {
   return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
-         __builtin_cpu_supports("bmi2");
+         __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("bmi2");
 }
 
 }  // namespace number_list::simd::avx512
 
 // Every function from here on is built for AVX-512.
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,bmi2"))), \
-                             apply_to = function)
+#pragma clang attribute push( \
+    __attribute__((target("avx512f,avx512bw,avx512dq,avx512cd,bmi2"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512dq,bmi2")
+#pragma GCC target("avx512f,avx512bw,avx512dq,avx512cd,bmi2")
 #endif
 
 #include "number_list/simd/avx512_vec.hpp"

