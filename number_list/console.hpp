@@ -127,8 +127,8 @@ class ConsoleOutput : Pinned {
 class ReadyNumbers {
  public:
   // Input is searched for number ends a window of blocks at a time: 4 KiB, a few hundred numbers,
-  // over which the steps taken once a window (finding, the prompts of a run, the copy into the
-  // list) are spread (2 to 4 % fewer instructions a value than 1 KiB windows).
+  // over which the steps taken once a window (finding, the prompts of a run, the converter's last
+  // partial step) are spread (2 to 4 % fewer instructions a value than 1 KiB windows).
   static constexpr std::size_t window_blocks = 64;
   static constexpr std::size_t window = window_blocks * simd::block_size;
   // A number ends at a non-digit after a digit, so a window holds at most half as many numbers as
