@@ -259,8 +259,9 @@ std::vector<std::string> read_in_runs(std::string_view text, std::size_t piece, 
   std::size_t entered = 0;
   while (entered < room) {
     const std::size_t run = console.in().read_ready(std::span(values).subspan(entered));
-    for (std::size_t i = entered; i < entered + run; ++i)
+    for (std::size_t i = entered; i < entered + run; ++i) {
       reads.push_back(std::to_string(values[i]));
+    }
     entered += run;
     if (run > 0 || entered == room) continue;
     if (!console.in().read_int(values[entered])) {

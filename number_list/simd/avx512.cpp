@@ -39,8 +39,8 @@ bool runs_here() {
 
 // Every function from here on is built for AVX-512.
 #if defined(__clang__)
-#pragma clang attribute push( \
-    __attribute__((target("avx512f,avx512bw,avx512dq,avx512cd,bmi2"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512cd,bmi2"))), \
+                             apply_to = function)
 #else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512dq,avx512cd,bmi2")
