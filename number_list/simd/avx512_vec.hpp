@@ -82,8 +82,8 @@ inline vec abs32(vec v) { return _mm512_abs_epi32(v); }
 inline vec decimal_lengths_from_leading_zeros(vec magnitude) {
   static constexpr auto estimates = [] {
     std::array<std::int32_t, 32> e{};
-    for (int zeros = 0; zeros < 32; ++zeros) {
-      e.at(static_cast<std::size_t>(zeros)) = ((32 - zeros) * 1233) >> 12;
+    for (unsigned zeros = 0; zeros < e.size(); ++zeros) {
+      e.at(zeros) = static_cast<std::int32_t>(number_text::length_estimate(zeros));
     }
     return e;
   }();

@@ -68,12 +68,17 @@ alignas(16) inline constexpr std::array<std::uint8_t, 32> keep_last_bytes = {
 inline constexpr std::array<std::uint32_t, 10> length_steps = {
     0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
+// The decimal length of a value with `leading_zeros` (0 to 31) leading zero bits, or one less:
+// the value reaches length_steps[estimate] where it is one more.
+constexpr unsigned length_estimate(unsigned leading_zeros) {
+  return ((32U - leading_zeros) * 1233U) >> 12;
+}
+
 // The number of decimal digits of `v`, from its bit length without a loop (Bit Twiddling Hacks,
 // "Find integer log base 10 of an integer").
 constexpr unsigned decimal_length(std::uint32_t v) {
-  const auto& powers = length_steps;
-  const unsigned estimate = ((32U - static_cast<unsigned>(std::countl_zero(v | 1U))) * 1233U) >> 12;
-  return estimate + (v < powers[estimate] ? 0U : 1U);
+  const unsigned estimate = length_estimate(static_cast<unsigned>(std::countl_zero(v | 1U)));
+  return estimate + (v < length_steps[estimate] ? 0U : 1U);
 }
 
 // "00" to "99": digits are written two a step (Alexandrescu's "Three Optimization Tips for C++";
