@@ -2,19 +2,7 @@
 // values formatted at once.
 // Built with the baseline's flags: only the functions between the target pragmas use AVX2, and
 // they run only where runs_here() says the machine has it.
-#include <immintrin.h>
-
-#include <algorithm>
-#include <array>
-#include <bit>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
-#include "number_list/simd/kernel_sets.hpp"
-#include "number_list/simd/number_ends.hpp"
-#include "number_list/simd/number_text.hpp"
-#include "number_list/simd/opaque.hpp"
+#include "number_list/simd/generic/dependencies.hpp"
 
 namespace number_list::simd::avx2 {
 
@@ -23,7 +11,7 @@ bool runs_here() { return __builtin_cpu_supports("avx2"); }
 
 }  // namespace number_list::simd::avx2
 
-// Everything from here to the kernel table is built for AVX2.
+// Every function from here on is built for AVX2.
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
 #else
@@ -40,6 +28,9 @@ namespace {
 
 }  // namespace
 
+extern const Kernels kernels{"avx2",  runs_here,     find_ends,     portable::flatten,
+                             convert, format_values, portable::pack};
+
 }  // namespace number_list::simd::avx2
 
 #if defined(__clang__)
@@ -47,10 +38,3 @@ namespace {
 #else
 #pragma GCC pop_options
 #endif
-
-namespace number_list::simd::avx2 {
-
-extern const Kernels kernels{"avx2",  runs_here,     find_ends,     portable::flatten,
-                             convert, format_values, portable::pack};
-
-}  // namespace number_list::simd::avx2

@@ -5,7 +5,7 @@
 // the masks by a byte compress (avx512_vbmi2.cpp).
 // Built with the baseline's flags: only the functions between the target pragmas use AVX-512, and
 // they run only where runs_here() says the machine has it.
-#include <immintrin.h>
+#include "number_list/simd/generic/dependencies.hpp"
 
 // GCC 12 takes the deliberately undefined vectors inside its own AVX-512 intrinsics for unset
 // ones (GCC bug 105593, fixed in 13).
@@ -13,19 +13,6 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
-
-#include <algorithm>
-#include <array>
-#include <bit>
-#include <climits>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
-#include "number_list/simd/kernel_sets.hpp"
-#include "number_list/simd/number_ends.hpp"
-#include "number_list/simd/number_text.hpp"
-#include "number_list/simd/opaque.hpp"
 
 namespace number_list::simd::avx512 {
 

@@ -1,19 +1,7 @@
 // The arm64 kernels: sixteen bytes a step in NEON (Advanced SIMD), which every ARMv8-A processor
 // has.
-#include <arm_neon.h>
-
-#include <algorithm>
-#include <array>
-#include <bit>
-#include <climits>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
-#include "number_list/simd/kernel_sets.hpp"
+#include "number_list/simd/generic/dependencies.hpp"
 #include "number_list/simd/neon_vec.hpp"
-#include "number_list/simd/number_ends.hpp"
-#include "number_list/simd/number_text.hpp"
 
 namespace number_list::simd::neon {
 namespace {

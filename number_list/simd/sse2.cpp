@@ -1,18 +1,5 @@
 // The x86-64 baseline kernels: sixteen bytes a step, which every x86-64 machine has.
-#include <emmintrin.h>
-
-#include <algorithm>
-#include <array>
-#include <bit>
-#include <climits>
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
-#include "number_list/simd/kernel_sets.hpp"
-#include "number_list/simd/number_ends.hpp"
-#include "number_list/simd/number_text.hpp"
-#include "number_list/simd/opaque.hpp"
+#include "number_list/simd/generic/dependencies.hpp"
 #include "number_list/simd/sse2_vec.hpp"
 
 namespace number_list::simd::sse2 {
