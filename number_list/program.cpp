@@ -17,46 +17,33 @@ constexpr int usage_status = 2;
 // "<program>: read error: <reason>", as other tools name a broken stream.
 void report_stream_error(const std::system_error& error, std::string_view program,
                          ByteSink& errors) {
-  std::string line(program);
-  line += ": ";
-  line += error.what();
-  line += '\n';
-  errors.write_all(line);  // nowhere left to report a failure of this write
+  // Nowhere left to report a failure of this write.
+  errors.write_all(std::string(program) + ": " + error.what() + '\n');
 }
 
 std::string help_text(const ProgramInfo& program) {
-  std::string text = "Usage: ";
-  text += program.name;
-  text += " [--help | --version]\n";
-  text += program.purpose;
-  text +=
-      "\n\nIt takes no other arguments. The answers are read from standard input, typed at a\n"
-      "terminal or piped in, and the dialogue is written to standard output.\n\n"
-      "  --help     show this help and exit\n"
-      "  --version  show the version and exit\n\n"
-      "Exit status: 0 when the dialogue ran to its end; 1 when memory for the list could\n"
-      "not be had or a stream failed; 2 for a command line it does not take.\n"
-      "Full documentation: man ";
-  text += program.name;
-  text += "\n";
-  return text;
+  const std::string name(program.name);
+  return "Usage: " + name + " [--help | --version]\n" + std::string(program.purpose) +
+         "\n\nIt takes no other arguments. The answers are read from standard input, typed at a\n"
+         "terminal or piped in, and the dialogue is written to standard output.\n\n"
+         "  --help     show this help and exit\n"
+         "  --version  show the version and exit\n\n"
+         "Exit status: 0 when the dialogue ran to its end; 1 when memory for the list could\n"
+         "not be had or a stream failed; 2 for a command line it does not take.\n"
+         "Full documentation: man " +
+         name + "\n";
 }
 
 std::string version_text(const ProgramInfo& program) {
-  std::string text(program.name);
-  text += " (numberlist) " NUMBERLIST_VERSION "\n";
-  text += "License: MIT (Expat); there is NO WARRANTY, to the extent permitted by law.\n";
-  return text;
+  return std::string(program.name) +
+         " (numberlist) " NUMBERLIST_VERSION
+         "\nLicense: MIT (Expat); there is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 std::string refusal_text(const ProgramInfo& program, std::string_view argument) {
-  std::string text(program.name);
-  text += ": unexpected argument '";
-  text += argument;
-  text += "'\nTry '";
-  text += program.name;
-  text += " --help' for more information.\n";
-  return text;
+  const std::string name(program.name);
+  return name + ": unexpected argument '" + std::string(argument) + "'\nTry '" + name +
+         " --help' for more information.\n";
 }
 
 // Writes the whole of `text`; a failure is reported as the dialogue reports one.
