@@ -93,8 +93,7 @@ inline std::uint64_t sign_bits64(vec v) {
   return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(v)));
 }
 inline vec lanes64_set(std::uint64_t bits) {  // all ones in the 64-bit lanes of the set bits
-  return _mm256_load_si256(
-      reinterpret_cast<const vec*>(number_text::lanes_set<std::int64_t>[bits].data()));
+  return _mm256_load_si256(reinterpret_cast<const vec*>(number_text::lanes_set[bits].data()));
 }
 
 inline vec abs32(vec v) { return _mm256_abs_epi32(v); }

@@ -144,7 +144,7 @@ inline std::uint64_t sign_bits64(vec v) {
   return vgetq_lane_u64(signs, 0) | (vgetq_lane_u64(signs, 1) << 1);
 }
 inline vec lanes64_set(std::uint64_t bits) {  // all ones in the 64-bit lanes of the set bits
-  return load(number_text::lanes_set<std::int64_t>[bits].data());
+  return load(number_text::lanes_set[bits].data());
 }
 inline vec abs32(vec v) { return bytes(vabsq_s32(s32(v))); }  // INT32_MIN stays itself
 inline flags32 at_least_u32(vec v, std::uint32_t least) {     // where v >= least, unsigned

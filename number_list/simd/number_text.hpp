@@ -13,13 +13,10 @@
 
 namespace number_list::simd::number_text {
 
-// keep_top_bytes[n] keeps the highest n bytes of a word: the digits of a number in the word that
-// ends it.
-inline constexpr auto keep_top_bytes = [] {
-  std::array<std::uint64_t, 9> masks{};
-  for (std::size_t n = 1; n < masks.size(); ++n) masks.at(n) = ~std::uint64_t{0} << (8 * (8 - n));
-  return masks;
-}();
+// The highest n (1 to 8) bytes of a word: the digits of a number in the word that ends it.
+constexpr std::uint64_t top_bytes(std::uint64_t word, unsigned n) {
+  return word & (~std::uint64_t{0} << (64 - 8 * n));
+}
 
 // The value of the last `digits` (1..15) digits of the sixteen bytes held in `first_eight` and
 // `last_eight` (loaded with swar::load), the bytes before them ignored. An XOR with '0' leaves
@@ -27,8 +24,8 @@ inline constexpr auto keep_top_bytes = [] {
 inline std::uint64_t value_of_last_digits(std::uint64_t first_eight, std::uint64_t last_eight,
                                           unsigned digits) {
   const std::uint64_t last = last_eight ^ swar::ascii_zeros;
-  if (digits <= 8) return swar::eight_digits_value(last & keep_top_bytes[digits]);
-  const std::uint64_t first = (first_eight ^ swar::ascii_zeros) & keep_top_bytes[digits - 8];
+  if (digits <= 8) return swar::eight_digits_value(top_bytes(last, digits));
+  const std::uint64_t first = top_bytes(first_eight ^ swar::ascii_zeros, digits - 8);
   // Nine or ten digits, as most of a full-range list: the first word's last two bytes, not a
   // second eight-digit sum (reverselist's portable build: armhf 4.0 %, arm64 2.6 % fewer
   // instructions a value under qemu; x86-64 1 to 3 % less time).
@@ -47,11 +44,10 @@ inline bool store_signed(std::uint64_t magnitude, bool negative, std::int32_t& v
   return true;
 }
 
-// lanes_set<Lane>[n]: four lanes, all ones in those whose bits are set in n: the sign masks of
+// lanes_set[n]: four 64-bit lanes, all ones in those whose bits are set in n: the sign masks of
 // four converted numbers, picked by their minus bits. Aligned for a vector load of all four.
-template <class Lane>
-alignas(4 * sizeof(Lane)) inline constexpr std::array<std::array<Lane, 4>, 16> lanes_set = [] {
-  std::array<std::array<Lane, 4>, 16> masks{};
+alignas(32) inline constexpr std::array<std::array<std::int64_t, 4>, 16> lanes_set = [] {
+  std::array<std::array<std::int64_t, 4>, 16> masks{};
   for (std::size_t n = 0; n < masks.size(); ++n) {
     for (std::size_t lane = 0; lane < 4; ++lane) masks[n][lane] = ((n >> lane) & 1U) != 0 ? -1 : 0;
   }
@@ -92,12 +88,6 @@ inline constexpr auto digit_pairs = [] {
   return pairs;
 }();
 
-inline constexpr auto blank_slot = [] {
-  std::array<char, slot_size> blanks{};
-  blanks.fill(' ');
-  return blanks;
-}();
-
 inline void write_pair(char* at, std::uint32_t pair) {
   std::memcpy(at, &digit_pairs[std::size_t{2} * pair], 2);
 }
@@ -109,7 +99,7 @@ inline std::uint8_t format_slot(std::int32_t value, char* slot) {
   const std::uint32_t sign_mask = 0U - static_cast<std::uint32_t>(negative);
   std::uint32_t magnitude = (static_cast<std::uint32_t>(value) ^ sign_mask) - sign_mask;
   const unsigned length = decimal_length(magnitude);
-  std::memcpy(slot, blank_slot.data(), slot_size);
+  std::memset(slot, ' ', slot_size);
   char* const end = slot + slot_size;
   constexpr std::uint32_t hundred_million = 100000000;
   if (magnitude >= hundred_million) {

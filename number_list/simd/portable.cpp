@@ -23,7 +23,7 @@ number_ends::ByteClasses classify_block(const char* block) {
         swar::bytes_within(word, '\t', '\r') | swar::bytes_within(word, ' ', ' ');
     const std::uint64_t signs =
         swar::bytes_within(word, '+', '+') | swar::bytes_within(word, '-', '-');
-    c.digits |= swar::gather_high_bits(swar::digit_bytes(word)) << at;
+    c.digits |= swar::gather_high_bits(swar::bytes_within(word, '0', '9')) << at;
     c.spaces |= swar::gather_high_bits(spaces) << at;
     c.signs |= swar::gather_high_bits(signs) << at;
   }

@@ -90,8 +90,7 @@ inline std::uint64_t sign_bits64(vec v) {
   return static_cast<unsigned>(_mm_movemask_pd(_mm_castsi128_pd(v)));
 }
 inline vec lanes64_set(std::uint64_t bits) {  // all ones in the 64-bit lanes of the set bits
-  return _mm_load_si128(
-      reinterpret_cast<const vec*>(number_text::lanes_set<std::int64_t>[bits].data()));
+  return _mm_load_si128(reinterpret_cast<const vec*>(number_text::lanes_set[bits].data()));
 }
 
 // SSE2 has no 32-bit absolute value or unsigned comparison: both by the sign and a bias.

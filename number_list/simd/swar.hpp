@@ -19,17 +19,11 @@ inline constexpr std::uint64_t low_seven_bits = every_byte(0x7F);
 // '0' in every byte: subtracting it turns eight ASCII digits into their values.
 inline constexpr std::uint64_t ascii_zeros = every_byte('0');
 
-constexpr std::uint64_t byte_swap(std::uint64_t word) {
-  word = ((word & 0x00FF00FF00FF00FF) << 8) | ((word >> 8) & 0x00FF00FF00FF00FF);
-  word = ((word & 0x0000FFFF0000FFFF) << 16) | ((word >> 16) & 0x0000FFFF0000FFFF);
-  return (word << 32) | (word >> 32);
-}
-
 // Eight bytes from `p` as one word whose lowest byte is p[0], on either byte order.
 inline std::uint64_t load(const char* p) {
   std::uint64_t word = 0;
   std::memcpy(&word, p, sizeof word);
-  if constexpr (std::endian::native == std::endian::big) word = byte_swap(word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
   return word;
 }
 
@@ -43,8 +37,6 @@ constexpr std::uint64_t bytes_within(std::uint64_t word, std::uint8_t lowest,
   const std::uint64_t past_highest = low + every_byte(static_cast<std::uint8_t>(0x7F - highest));
   return from_lowest & ~past_highest & ~word & high_bits;
 }
-
-constexpr std::uint64_t digit_bytes(std::uint64_t word) { return bytes_within(word, '0', '9'); }
 
 // The high bit of every byte that is not a digit: after an XOR with '0' the digits are the bytes
 // below 10, and a byte from 0x80 up shows by its own high bit. Five operations where the digit
