@@ -28,6 +28,7 @@ void ConsoleOutput::write(std::string_view text) {
 }
 
 void ConsoleOutput::write_repeated(std::string_view text, std::size_t times) {
+  if (text.empty()) return;  // nothing to write, and no copies to count by its size
   if (text.size() > capacity / 2) {
     for (; times > 0; --times) write(text);
     return;

@@ -56,11 +56,15 @@ TEST(PositionPrompt, CountsOnAcrossFlushes) {
 }
 
 // The fixed prompt writes whole runs of copies, then single ones, with flushes in between: every
-// count must come out as that many copies, whatever the text's length.
+// count must come out as that many copies, whatever the text's length (none included).
 TEST(FixedPrompt, WritesEachCountAsThatManyCopies) {
-  const std::array<std::string_view, 5> texts = {
-      "[i]= ", "x", "0123456789abcdef", "0123456789abcdefg",
-      "longer than sixteen bytes, the longest kept ready"};
+  const std::array<std::string_view, 6> texts = {
+      "[i]= ",
+      "x",
+      "0123456789abcdef",
+      "0123456789abcdefg",
+      "longer than sixteen bytes, the longest kept ready",
+      ""};
   for (const std::string_view text : texts) {
     for (const std::int32_t times : {0, 1, 11, 12, 13, 63, 64, 65, 30001}) {
       test_support::StringSink sink;
