@@ -25,11 +25,14 @@ bool runs_here() { return avx512::runs_here() && __builtin_cpu_supports("avx512v
 
 namespace {
 
-constexpr std::array<std::uint8_t, block_size> byte_offsets = [] {
-  std::array<std::uint8_t, block_size> offsets{};
-  for (std::size_t i = 0; i < block_size; ++i) offsets[i] = static_cast<std::uint8_t>(i);
-  return offsets;
-}();
+// One byte for each byte of a block, byte i's being byte_of(i).
+constexpr std::array<std::uint8_t, block_size> block_table(auto byte_of) {
+  std::array<std::uint8_t, block_size> table{};
+  for (std::size_t i = 0; i < block_size; ++i) table[i] = static_cast<std::uint8_t>(byte_of(i));
+  return table;
+}
+
+constexpr auto byte_offsets = block_table([](std::size_t i) { return i; });
 
 }  // namespace
 
@@ -59,17 +62,8 @@ constexpr std::array<std::uint8_t, block_size> byte_offsets = [] {
 
 // For the slots pack() loads: each byte's distance from its 16-byte lane's last, and which of four
 // bytes (the lanes' text lengths) each byte's lane takes.
-constexpr std::array<std::uint8_t, block_size> distance_to_lane_end = [] {
-  std::array<std::uint8_t, block_size> distances{};
-  for (std::size_t i = 0; i < block_size; ++i)
-    distances[i] = static_cast<std::uint8_t>(15 - i % 16);
-  return distances;
-}();
-constexpr std::array<std::uint8_t, block_size> lane_numbers = [] {
-  std::array<std::uint8_t, block_size> lanes{};
-  for (std::size_t i = 0; i < block_size; ++i) lanes[i] = static_cast<std::uint8_t>(i / 16);
-  return lanes;
-}();
+constexpr auto distance_to_lane_end = block_table([](std::size_t i) { return 15 - i % 16; });
+constexpr auto lane_numbers = block_table([](std::size_t i) { return i / 16; });
 
 // Four slots a step, loaded one byte on: a text of n bytes then ends at its lane's byte 14 and its
 // blank is byte 15 (the next slot's first), so the bytes within n of the lane's end are kept,

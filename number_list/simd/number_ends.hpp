@@ -35,33 +35,21 @@ constexpr std::uint64_t up_to_first_stop(std::uint64_t ends, std::uint64_t stops
   return stops == 0 ? ends : ends & (((stops & (0 - stops)) << 1) - 1);
 }
 
-// Carries what one block tells the next: whether its last byte is a digit.
-class Marker {
- public:
-  // Puts in `ends` where the numbers of the block of classes `c` end, up to its first stop, and
-  // says whether it has one (find_ends() in kernels.hpp); `next_byte` is the byte after it.
-  bool mark(const ByteClasses& c, char next_byte, std::uint64_t& ends) {
-    const std::uint64_t digit_after =
-        (c.digits >> 1) | (decimal::is_digit(next_byte) ? std::uint64_t{1} << 63 : 0);
-    const std::uint64_t stop = stops(c, digit_after);
-    ends = up_to_first_stop(run_ends(c.digits, digit_before_), stop);
-    digit_before_ = c.digits >> 63;
-    return stop != 0;
-  }
-
- private:
-  std::uint64_t digit_before_ = 0;
-};
-
 // find_ends() (kernels.hpp) with `classify_block` classifying each block. Inlined into each set's
 // find_ends(), so that its classify_block, built for its instruction set, is inlined there too.
 template <auto classify_block>
 [[gnu::always_inline]] inline std::size_t find_ends(const char* bytes, std::size_t count,
                                                     std::uint64_t* ends) {
-  Marker marker;
+  std::uint64_t digit_before = 0;  // whether the last byte of the block before is a digit
   for (std::size_t b = 0; b < count; ++b) {
     const char* const block = bytes + b * block_size;
-    if (marker.mark(classify_block(block), block[block_size], ends[b])) return b + 1;
+    const ByteClasses c = classify_block(block);
+    const std::uint64_t digit_after =
+        (c.digits >> 1) | (decimal::is_digit(block[block_size]) ? std::uint64_t{1} << 63 : 0);
+    const std::uint64_t stop = stops(c, digit_after);
+    ends[b] = up_to_first_stop(run_ends(c.digits, digit_before), stop);
+    if (stop != 0) return b + 1;
+    digit_before = c.digits >> 63;
   }
   return count;
 }
