@@ -120,26 +120,20 @@ std::optional<NumberList> NumberList::allocate(std::int32_t count) {
   return NumberList(values, count, 0);
 }
 
-NumberList::NumberList(NumberList&& other) noexcept
-    : values_(std::exchange(other.values_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      entered_(std::exchange(other.entered_, 0)),
-      mapped_bytes_(std::exchange(other.mapped_bytes_, 0)) {}
-
 NumberList& NumberList::operator=(NumberList&& other) noexcept {
-  if (this != &other) {
-    release();
-    values_ = std::exchange(other.values_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    entered_ = std::exchange(other.entered_, 0);
-    mapped_bytes_ = std::exchange(other.mapped_bytes_, 0);
-  }
+  NumberList old(std::move(*this));  // released on return
+  swap(other);
   return *this;
 }
 
-NumberList::~NumberList() { release(); }
+void NumberList::swap(NumberList& other) noexcept {
+  std::swap(values_, other.values_);
+  std::swap(size_, other.size_);
+  std::swap(entered_, other.entered_);
+  std::swap(mapped_bytes_, other.mapped_bytes_);
+}
 
-void NumberList::release() {
+NumberList::~NumberList() {
   if (mapped_bytes_ != 0) {
     ::munmap(values_, mapped_bytes_);
   } else {

@@ -24,7 +24,7 @@ class NumberList {
   // count included). A count of 0 gives an empty list and takes no memory.
   static std::optional<NumberList> allocate(std::int32_t count);
 
-  NumberList(NumberList&& other) noexcept;
+  NumberList(NumberList&& other) noexcept { swap(other); }
   NumberList& operator=(NumberList&& other) noexcept;
   NumberList(const NumberList&) = delete;
   NumberList& operator=(const NumberList&) = delete;
@@ -54,7 +54,7 @@ class NumberList {
  private:
   NumberList(std::int32_t* values, Position size, std::size_t mapped_bytes)
       : values_(values), size_(size), mapped_bytes_(mapped_bytes) {}
-  void release();
+  void swap(NumberList& other) noexcept;
 
   std::int32_t* values_ = nullptr;
   Position size_ = 0;

@@ -42,7 +42,6 @@ class PositionPrompt {
   // The most that write_at() writes: "[2147483647]= " is 14 bytes, written as two 8-byte words.
   static constexpr std::size_t longest = 16;
 
-  void write(ConsoleOutput& out) const { out.advance_to(write_at(out.room(longest))); }
   // Writes the prompt at `p`, which must have `longest` writable bytes; returns its end.
   char* write_at(char* p) const {
     // Two words, each stored whole by advance(): a byte counted up in memory would make these
@@ -63,7 +62,7 @@ class PositionPrompt {
     carry();
   }
   void write_next(ConsoleOutput& out) {
-    write(out);
+    out.advance_to(write_at(out.room(longest)));
     advance();
   }
   void write_next(ConsoleOutput& out, Position times) {
