@@ -92,14 +92,21 @@ inline void write_pair(char* at, std::uint32_t pair) {
   std::memcpy(at, &digit_pairs[std::size_t{2} * pair], 2);
 }
 
-// Writes `value` as "%d" does into the slot_size bytes at `slot`, ending at the last, blanks
-// before it; returns its length.
+// Writes `value` as "%d" does into the slot_size bytes at `slot`, ending at the last; the slot's
+// first blanks_after_text bytes are blanks, as a FormatFn leaves them, and the bytes between them
+// and the text as they were. Returns its length.
 inline std::uint8_t format_slot(std::int32_t value, char* slot) {
   const bool negative = value < 0;
   const std::uint32_t sign_mask = 0U - static_cast<std::uint32_t>(negative);
   std::uint32_t magnitude = (static_cast<std::uint32_t>(value) ^ sign_mask) - sign_mask;
   const unsigned length = decimal_length(magnitude);
-  std::memset(slot, ' ', slot_size);
+  // Only the blanks a slot must start with, one word store: the portable build of riscv64
+  // executes 8 to 9 % fewer instructions a value than with a blank slot copied whole (byte by byte
+  // there), and a fill of the whole slot is a call into the C library on mips64el (counted under
+  // qemu).
+  constexpr std::uint64_t blanks = swar::every_byte(' ');
+  static_assert(blanks_after_text <= sizeof blanks);
+  std::memcpy(slot, &blanks, sizeof blanks);
   char* const end = slot + slot_size;
   constexpr std::uint32_t hundred_million = 100000000;
   if (magnitude >= hundred_million) {
