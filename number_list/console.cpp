@@ -95,9 +95,8 @@ void ConsoleOutput::flush() {
   }
 }
 
-ReadyNumbers::Taken ReadyNumbers::find_and_take(const simd::Kernels& kernels, const char* base,
-                                                const char* from, const char* end, bool ended,
-                                                std::int32_t* into) {
+std::size_t ReadyNumbers::find_ends(const simd::Kernels& kernels, const char* base,
+                                    const char* from, const char* end, bool ended) {
   // A number starts after white space or right after the one before, so the byte after each run
   // of digits is all it takes to find them, up to the first byte at which a read would stop.
   const auto buffered = static_cast<std::size_t>(end - from) + 1;  // the NUL included
@@ -108,10 +107,25 @@ ReadyNumbers::Taken ReadyNumbers::find_and_take(const simd::Kernels& kernels, co
   std::size_t ends = kernels.flatten(run_ends_.data(), marked, offset(from), ends_.data());
   // The last number may run on into input not yet read.
   if (ends > 0 && !ended && ends_[ends - 1] == offset(end)) --ends;
-  const std::size_t count = kernels.convert(base, ends_.data(), ends, into);
+  return ends;
+}
+
+std::size_t ReadyNumbers::find(const simd::Kernels& kernels, const char* base, const char* from,
+                               const char* end, bool ended) {
+  found_ = kernels.convert(base, ends_.data(), find_ends(kernels, base, from, end, ended),
+                           values_.data());
+  taken_ = 0;
+  return found_;
+}
+
+ReadyNumbers::Taken ReadyNumbers::find_and_take(const simd::Kernels& kernels, const char* base,
+                                                const char* from, const char* end, bool ended,
+                                                std::int32_t* into) {
+  const std::size_t count =
+      kernels.convert(base, ends_.data(), find_ends(kernels, base, from, end, ended), into);
   found_ = 0;
   taken_ = 0;
-  return {count, count > 0 ? ends_[count - 1] : offset(from)};
+  return {count, count > 0 ? ends_[count - 1] : static_cast<std::uint32_t>(from - base)};
 }
 
 // Reads one number byte by byte, across refills: what the kernels leave, which is rare enough for

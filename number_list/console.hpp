@@ -142,10 +142,7 @@ class ReadyNumbers {
   // comes), a number too long or out of range. The convert_window bytes before `from` and the
   // block after `end` must be readable.
   std::size_t find(const simd::Kernels& kernels, const char* base, const char* from,
-                   const char* end, bool ended) {
-    found_ = find_and_take(kernels, base, from, end, ended, values_.data()).count;
-    return found_;
-  }
+                   const char* end, bool ended);
   // As find() and then taking every number found, but converted straight into `into`, which has
   // room for most_found; says how many, and where the last ends (`from` if none), from base.
   struct Taken {
@@ -164,6 +161,10 @@ class ReadyNumbers {
   }
 
  private:
+  // Puts in ends_ where each number that find() takes ends; returns how many.
+  std::size_t find_ends(const simd::Kernels& kernels, const char* base, const char* from,
+                        const char* end, bool ended);
+
   std::array<std::uint64_t, window_blocks> run_ends_{};
   // With room for the stores that flattening makes past the last.
   std::array<std::uint32_t, most_found + simd::flatten_slack> ends_{};
