@@ -41,7 +41,7 @@ namespace {
 // simdjson's flatten_bits: eight stores whether or not there are as many bits (a block holds five
 // or six numbers as a rule), then one a bit for the rest.
 std::uint32_t* flatten_block(std::uint64_t bits, std::uint32_t base, std::uint32_t* out) {
-  const auto count = static_cast<std::size_t>(std::popcount(bits));
+  const std::size_t count = swar::count_ones(bits);
   constexpr std::size_t unrolled = 8;
   for (std::size_t i = 0; i < unrolled; ++i) {
     out[i] = base + swar::lowest_bit_index(bits);
