@@ -233,8 +233,9 @@ template <auto windows_of>
   // Below zero where out of range: a negative number may reach one further.
   const vec room = sub64(splat64(INT32_MAX), add64(magnitude, negative));
   const std::uint64_t stops = sign_bits64(room) | even.too_long | odd.too_long;
-  const auto good = std::min<std::size_t>(
-      wanted, static_cast<std::size_t>(std::countr_zero(stops | (1U << numbers_per_step))));
+  const std::size_t good =
+      stops == 0 ? wanted
+                 : std::min<std::size_t>(wanted, static_cast<std::size_t>(std::countr_zero(stops)));
   store_low_halves64(sub64(bit_xor(magnitude, negative), negative), good, values);
   return good;
 }
