@@ -38,20 +38,10 @@ std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends)
 
 namespace {
 
-// simdjson's flatten_bits: eight stores whether or not there are as many bits (a block holds five
-// or six numbers as a rule), then one a bit for the rest.
+// One store a set bit, lowest first.
 std::uint32_t* flatten_block(std::uint64_t bits, std::uint32_t base, std::uint32_t* out) {
-  const std::size_t count = swar::count_ones(bits);
-  constexpr std::size_t unrolled = 8;
-  for (std::size_t i = 0; i < unrolled; ++i) {
-    out[i] = base + swar::lowest_bit_index(bits);
-    bits &= bits - 1;
-  }
-  for (std::size_t i = unrolled; i < count; ++i) {
-    out[i] = base + swar::lowest_bit_index(bits);
-    bits &= bits - 1;
-  }
-  return out + count;
+  for (; bits != 0; bits &= bits - 1) *out++ = base + swar::lowest_bit_index(bits);
+  return out;
 }
 
 }  // namespace

@@ -109,16 +109,6 @@ constexpr unsigned bytes_above_highest(std::uint64_t flags) {
   }
 }
 
-// The number of set bits, in a few word operations (Hacker's Delight, 5-1): std::popcount would
-// be a call into the runtime library on machines whose baseline has no population count, x86-64's
-// among them, where the SSE2 build's reverselist took 2 to 4 % longer so (Zen 4).
-constexpr unsigned count_ones(std::uint64_t bits) {
-  bits -= (bits >> 1) & 0x5555555555555555;
-  bits = (bits & 0x3333333333333333) + ((bits >> 2) & 0x3333333333333333);
-  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0F;
-  return static_cast<unsigned>((bits * 0x0101010101010101) >> 56);
-}
-
 // The value of eight digits 0..9 held one a byte, the first in the lowest byte: pairs, then
 // quads, then the whole in three multiplications (simdjson's parse_eight_digits_unrolled, after
 // Wojciech Mula's SWAR parsing).
