@@ -150,26 +150,6 @@ inline vec abs32(vec v) { return bytes(vabsq_s32(s32(v))); }  // INT32_MIN stays
 inline flags32 at_least_u32(vec v, std::uint32_t least) {     // where v >= least, unsigned
   return bytes(vcgeq_u32(u32(v), vdupq_n_u32(least)));
 }
-// Each 32-bit magnitude's decimal length from its leading zeros, as number_text::decimal_length
-// finds one value's: the estimate by arithmetic, the step that decides one more by a table lookup
-// (10 instructions for four values where the comparisons with the nine steps take 18 and reloads).
-// Against those comparisons the NEON build executes 3.0 instructions a value fewer (counted under
-// qemu): 2.2 % of extendlist's, 2.5 % of reverselist's, which its instruction targets need.
-inline vec decimal_lengths_from_leading_zeros(vec magnitude) {
-  static constexpr auto steps = [] {
-    std::array<std::uint32_t, 12> s{};
-    std::copy(number_text::length_steps.begin(), number_text::length_steps.end(), s.begin());
-    return s;
-  }();
-  const uint32x4_t zeros = vclzq_u32(vorrq_u32(u32(magnitude), vdupq_n_u32(1)));
-  const uint32x4_t bit_length = vsubq_u32(vdupq_n_u32(32), zeros);
-  const uint32x4_t estimate = vshrq_n_u32(vmulq_n_u32(bit_length, number_text::estimate_factor),
-                                          number_text::estimate_shift);
-  const uint8x16x3_t table = vld1q_u8_x3(reinterpret_cast<const std::uint8_t*>(steps.data()));
-  const vec step_bytes = bytes(vmlaq_n_u32(vdupq_n_u32(0x03020100), estimate, 0x04040404));
-  const uint32x4_t step = u32(vqtbl3q_u8(table, step_bytes));
-  return bytes(vsubq_u32(estimate, vcgeq_u32(u32(magnitude), step)));
-}
 inline vec byte_places() { return vec{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}; }
 // Slot k of the register's four values.
 inline void store_slot(vec slot, char* slots, std::size_t k, std::size_t slot_bytes) {

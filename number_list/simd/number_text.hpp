@@ -65,12 +65,10 @@ inline constexpr std::array<std::uint32_t, 10> length_steps = {
     0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 
 // The decimal length of a value with `leading_zeros` (0 to 31) leading zero bits, or one less:
-// its bit length times log10(2), taken as estimate_factor / 2^estimate_shift. The value reaches
-// length_steps[estimate] where it is one more.
-inline constexpr std::uint32_t estimate_factor = 1233;
-inline constexpr int estimate_shift = 12;
+// its bit length times log10(2), taken as 1233 / 4096. The value reaches length_steps[estimate]
+// where it is one more.
 constexpr unsigned length_estimate(unsigned leading_zeros) {
-  return ((32U - leading_zeros) * estimate_factor) >> estimate_shift;
+  return ((32U - leading_zeros) * 1233U) >> 12;
 }
 
 // The number of decimal digits of `v`, from its bit length without a loop (Bit Twiddling Hacks,
