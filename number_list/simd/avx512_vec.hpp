@@ -46,6 +46,9 @@ inline flags8 at_most_u8(vec a, vec b) { return _mm512_cmple_epu8_mask(a, b); }
 inline flags8 at_least_u8(vec a, vec b) { return _mm512_cmpge_epu8_mask(a, b); }
 inline flags8 either(flags8 a, flags8 b) { return a | b; }
 inline std::uint64_t bits_of(flags8 flags) { return flags; }
+// A block's flags: one register's bits.
+using BlockBits = std::uint64_t;
+inline void gather(BlockBits& bits, unsigned /*part*/, flags8 flags) { bits = flags; }
 inline vec sub8_where(vec v, flags8 flags, vec amount) {
   return _mm512_mask_sub_epi8(v, flags, v, amount);
 }

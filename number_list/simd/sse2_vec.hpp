@@ -45,6 +45,12 @@ inline flags8 either(flags8 a, flags8 b) { return _mm_or_si128(a, b); }
 inline std::uint64_t bits_of(vec flags) {  // one bit a byte, from its top bit
   return static_cast<std::uint16_t>(_mm_movemask_epi8(flags));
 }
+// A block's flags, gathered into bits a register at a time.
+using BlockBits = std::uint64_t;
+inline void gather(BlockBits& bits, unsigned part, flags8 flags) {
+  bits |= bits_of(flags) << (sizeof(vec) * part);
+}
+inline std::uint64_t bits_of(BlockBits bits) { return bits; }
 inline vec sub8_where(vec v, flags8 flags, vec amount) { return sub8(v, bit_and(flags, amount)); }
 // Each window's last digits[k] bytes, the rest zeroed.
 inline vec keep_last(vec v, const std::array<unsigned, 1>& digits) {

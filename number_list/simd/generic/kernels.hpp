@@ -10,48 +10,23 @@ inline auto bytes_within(vec bytes, char lowest, char span) {
   return at_most_u8(sub8(bytes, splat8(lowest)), splat8(span));
 }
 
-// One flags register for each part of a block.
-struct BlockFlags {
-  // NOLINTNEXTLINE(*-avoid-c-arrays): std::array would drop x86 vector types' attributes
-  flags8 part[block_size / sizeof(vec)];
-};
-// Whether the layer gathers a whole block's flags into bits at once (NEON, whose registers give
-// their bits more cheaply together) rather than a register at a time.
-template <class Flags = BlockFlags>
-inline constexpr bool gathers_block_bits = requires(const Flags& flags) {
-  bits_of(flags.part);
-};
-
-// A template, so that only the way of gathering bits that the layer takes is compiled.
-template <class Flags = BlockFlags>
-number_ends::ByteClasses classify_block(const char* block) {
-  number_ends::ByteClasses c{0, 0, 0};
-  Flags digits{};
-  Flags spaces{};
-  Flags signs{};
-  for (unsigned at = 0; at < block_size; at += sizeof(vec)) {
-    const vec v = load(block + at);
-    const flags8 digit = bytes_within(v, '0', 9);
-    const flags8 space = either(bytes_within(v, '\t', 4), equal8(v, splat8(' ')));
-    const flags8 sign = either(equal8(v, splat8('+')), equal8(v, splat8('-')));
-    if constexpr (gathers_block_bits<Flags>) {
-      digits.part[at / sizeof(vec)] = digit;
-      spaces.part[at / sizeof(vec)] = space;
-      signs.part[at / sizeof(vec)] = sign;
-    } else {
-      c.digits |= bits_of(digit) << at;
-      c.spaces |= bits_of(space) << at;
-      c.signs |= bits_of(sign) << at;
-    }
+// Each class's flags gathered into one bit a byte, a register (a part of the block) at a time, as
+// the layer gathers them (BlockBits).
+inline number_ends::ByteClasses classify_block(const char* block) {
+  BlockBits digits{};
+  BlockBits spaces{};
+  BlockBits signs{};
+  for (unsigned part = 0; part < block_size / sizeof(vec); ++part) {
+    const vec v = load(block + part * sizeof(vec));
+    gather(digits, part, bytes_within(v, '0', 9));
+    gather(spaces, part, either(bytes_within(v, '\t', 4), equal8(v, splat8(' '))));
+    gather(signs, part, either(equal8(v, splat8('+')), equal8(v, splat8('-'))));
   }
-  if constexpr (gathers_block_bits<Flags>) {
-    c = {bits_of(digits.part), bits_of(spaces.part), bits_of(signs.part)};
-  }
-  return c;
+  return {bits_of(digits), bits_of(spaces), bits_of(signs)};
 }
 
 inline std::size_t find_ends(const char* bytes, std::size_t count, std::uint64_t* ends) {
-  return number_ends::find_ends<classify_block<>>(bytes, count, ends);
+  return number_ends::find_ends<classify_block>(bytes, count, ends);
 }
 
 // Formatting: values_per_vec values at a time, four to each 128-bit lane, since unpacks and
