@@ -35,10 +35,7 @@ class ConsoleOutput : Pinned {
   void write(std::string_view text);
   // `text` written `times` times over, in bulk.
   void write_repeated(std::string_view text, std::size_t times);
-  void end_line() {
-    *room(1) = '\n';
-    ++next_;
-  }
+  void end_line() { write("\n"); }
 
   // At least `n` (n <= capacity) writable bytes at the end of the buffered output; what is
   // put there counts once advance_to() is given its end.

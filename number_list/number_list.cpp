@@ -47,11 +47,6 @@ void* map_aligned(std::size_t bytes) {
   return mapped + lead;
 }
 
-// Only advice: where the kernel does not take it, nothing changes.
-void prefer_huge_pages(void* mapping, std::size_t bytes) {
-  ::madvise(mapping, bytes, MADV_HUGEPAGE);
-}
-
 // The mapping that a long list of `list_bytes` takes: `bytes` long, whole huge pages where they
 // can be had, the list's own size where they can't.
 struct Mapping {
@@ -61,7 +56,8 @@ struct Mapping {
 Mapping map_list(std::size_t list_bytes) {
   Mapping m{map_aligned(whole_huge_pages(list_bytes)), whole_huge_pages(list_bytes)};
   if (m.start == nullptr) m = {map_anonymous(list_bytes), list_bytes};
-  if (m.start != nullptr) prefer_huge_pages(m.start, m.bytes);
+  // Only advice: where the kernel does not take it, nothing changes.
+  if (m.start != nullptr) ::madvise(m.start, m.bytes, MADV_HUGEPAGE);
   return m;
 }
 
@@ -90,7 +86,7 @@ Mapping remapped(Mapping old, std::size_t list_bytes) {
   }
   if (moved == MAP_FAILED) return {};
   m.start = moved;
-  prefer_huge_pages(m.start, m.bytes);
+  ::madvise(m.start, m.bytes, MADV_HUGEPAGE);
   return m;
 }
 
