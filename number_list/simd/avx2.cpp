@@ -1,6 +1,6 @@
 // Kernels for x86-64 machines with AVX2: thirty-two bytes a step, four numbers converted and eight
 // values formatted at once.
-// Built with the baseline's flags: only the functions between the target pragmas use AVX2, and
+// Built with the baseline's flags: only the functions inside the target region use AVX2, and
 // they run only where runs_here() says the machine has it.
 #include "number_list/simd/generic/dependencies.hpp"
 
@@ -11,14 +11,11 @@ bool runs_here() { return __builtin_cpu_supports("avx2"); }
 
 }  // namespace number_list::simd::avx2
 
-// Every function from here on is built for AVX2.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
-
+// Every function from here to the end of the region is built for AVX2.
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage): pragma text, which no constant can give
+#define NUMBER_LIST_TARGET "avx2"
+#include "number_list/simd/target_region_begin.hpp"
+// Inside the region: the layer is built for AVX2 too.
 #include "number_list/simd/avx2_vec.hpp"
 
 namespace number_list::simd::avx2 {
@@ -33,8 +30,4 @@ extern const Kernels kernels{"avx2",  runs_here,     find_ends,     portable::fl
 
 }  // namespace number_list::simd::avx2
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "number_list/simd/target_region_end.hpp"

@@ -3,7 +3,7 @@
 // numbers converted and sixteen values formatted at once, by the generic kernels over
 // avx512_vec.hpp; where VBMI2 is there too (Ice Lake, Zen 4 and later), number ends taken out of
 // the masks by a byte compress (avx512_vbmi2.cpp).
-// Built with the baseline's flags: only the functions between the target pragmas use AVX-512, and
+// Built with the baseline's flags: only the functions inside the target region use AVX-512, and
 // they run only where runs_here() says the machine has it.
 #include "number_list/simd/generic/dependencies.hpp"
 
@@ -24,15 +24,11 @@ bool runs_here() {
 
 }  // namespace number_list::simd::avx512
 
-// Every function from here on is built for AVX-512.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512cd,bmi2"))), \
-                             apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512dq,avx512cd,bmi2")
-#endif
-
+// Every function from here to the end of the region is built for AVX-512.
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage): pragma text, which no constant can give
+#define NUMBER_LIST_TARGET "avx512f,avx512bw,avx512dq,avx512cd,bmi2"
+#include "number_list/simd/target_region_begin.hpp"
+// Inside the region: the layer is built for AVX-512 too.
 #include "number_list/simd/avx512_vec.hpp"
 
 namespace number_list::simd::avx512 {
@@ -85,8 +81,4 @@ extern const Kernels kernels{"avx512", runs_here, find_ends,     portable::flatt
 
 }  // namespace number_list::simd::avx512
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "number_list/simd/target_region_end.hpp"
