@@ -100,7 +100,14 @@ inline std::uint8_t format_slot(std::int32_t value, char* slot) {
   const bool negative = value < 0;
   const std::uint32_t sign_mask = 0U - static_cast<std::uint32_t>(negative);
   std::uint32_t magnitude = (static_cast<std::uint32_t>(value) ^ sign_mask) - sign_mask;
-  const unsigned length = decimal_length(magnitude);
+  constexpr std::uint32_t hundred_million = 100000000;
+  // Nine or ten digits, as most values of a full-range list have, are told apart by one
+  // comparison, not by a bit length and a table: reverselist's portable build executes 9.0 % fewer
+  // instructions a value on riscv64 (whose bit counts are library calls), 3.1 % on arm64, 2.6 % on
+  // mips64el and 1.8 % on x86-64 (counted under qemu).
+  const unsigned length = magnitude < hundred_million ? decimal_length(magnitude)
+                          : magnitude < 1000000000    ? 9U
+                                                      : 10U;
   // Only the blanks a slot must start with, one word store: the portable build of riscv64
   // executes 8 to 9 % fewer instructions a value than with a blank slot copied whole (byte by byte
   // there), and a fill of the whole slot is a call into the C library on mips64el (counted under
@@ -109,7 +116,6 @@ inline std::uint8_t format_slot(std::int32_t value, char* slot) {
   static_assert(blanks_after_text <= sizeof blanks);
   std::memcpy(slot, &blanks, sizeof blanks);
   char* const end = slot + slot_size;
-  constexpr std::uint32_t hundred_million = 100000000;
   if (magnitude >= hundred_million) {
     // Most values of a full-range list: eight digits without a loop, then one or two more.
     const std::uint32_t rest = magnitude % hundred_million;
