@@ -1,6 +1,8 @@
 // The AVX-512 kernels, with the set bits flattened and the texts packed by a byte compress where
-// VBMI2 is there too (Ice Lake, Zen 4 and later). Built with the baseline's flags: only these
-// functions use VBMI2, and they run only where runs_here() says the machine has it.
+// VBMI2 is there too (Ice Lake, Zen 4 and later): without it, on a Zen 4, reverselist takes 9 to
+// 10 % and extendlist 9 to 12 % more time (side by side, 31 rounds). Built with the baseline's
+// flags: only these functions use VBMI2, and they run only where runs_here() says the machine has
+// it.
 #include <immintrin.h>
 
 // GCC 12 takes the deliberately undefined vectors inside its own AVX-512 intrinsics for unset
