@@ -96,10 +96,10 @@ inline vec keep_last(vec v, const std::array<unsigned, 1>& digits) {
 inline vec add16(vec a, vec b) { return bytes(vaddq_u16(u16(a), u16(b))); }
 inline vec sub16(vec a, vec b) { return bytes(vsubq_u16(u16(a), u16(b))); }
 inline vec mul16(vec a, vec b) { return bytes(vmulq_u16(u16(a), u16(b))); }
-// The high halves of the products, for lanes below 2^15 as the generic steps' are: the doubling
-// signed multiply-high, halved (two instructions; widening products take three).
 inline vec mul_high_u16(vec a, vec b) {
-  return bytes(vshrq_n_u16(vreinterpretq_u16_s16(vqdmulhq_s16(s16(a), s16(b))), 1));
+  const uint32x4_t low = vmull_u16(vget_low_u16(u16(a)), vget_low_u16(u16(b)));
+  const uint32x4_t high = vmull_high_u16(u16(a), u16(b));
+  return bytes(vuzp2q_u16(vreinterpretq_u16_u32(low), vreinterpretq_u16_u32(high)));
 }
 // Neighbouring 16-bit products summed into 32 bits, as x86's multiply-add does.
 inline vec mul_add16(vec a, vec b) {
