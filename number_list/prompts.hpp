@@ -20,7 +20,7 @@
 namespace number_list {
 
 // What the value entry needs of a prompt: the prompt of the next position, and the prompts of the
-// next `times` positions at once (written in bulk once reads have failed).
+// next `times` positions at once (written in bulk after each run of reads, and once reads fail).
 template <class Prompt>
 concept ValuePrompt = requires(Prompt& prompt, ConsoleOutput& out, Position times) {
   prompt.write_next(out);
