@@ -31,31 +31,23 @@ number_ends::ByteClasses classify_each_byte(const char* block) {
   return c;
 }
 
-// The high bit of each byte from `lowest` to `highest`, and of each byte equal to `byte`, in a word
-// of bytes below 0x80 only: no masking needed, since no sum carries out of a byte.
-constexpr std::uint64_t ascii_within(std::uint64_t word, std::uint8_t lowest,
-                                     std::uint8_t highest) {
-  return (word + swar::every_byte(static_cast<std::uint8_t>(0x80 - lowest))) &
-         ~(word + swar::every_byte(static_cast<std::uint8_t>(0x7F - highest)));
-}
-constexpr std::uint64_t ascii_equal(std::uint64_t word, std::uint8_t byte) {
-  return ~((word ^ swar::every_byte(byte)) + swar::low_seven_bits);
-}
-
 // A block of a list as people write one holds digits, signs and white space only; then its spaces
 // are the bytes that are neither digits nor signs, and two classes are gathered, not three, from
-// tests that need no masking. Any other block is classified byte by byte. The portable programs
-// take 9 % (reverselist) and 8 % (extendlist) less time on a Zen 4, and reverselist executes 8 %
-// (arm64), 6 % (riscv64) and 14 % (armhf) fewer instructions a value (counted under qemu).
+// tests that need no masking. Any other block goes through classify_each_byte(). The portable
+// programs take 9 % (reverselist) and 8 % (extendlist) less time on a Zen 4, and reverselist
+// executes 8 % (arm64), 6 % (riscv64) and 14 % (armhf) fewer instructions a value (counted under
+// qemu).
 number_ends::ByteClasses classify_block(const char* block) {
   std::uint64_t digits = 0;
   std::uint64_t signs = 0;
   std::uint64_t unusual = 0;  // high bits of bytes from 0x80 up, or of no class
   for (unsigned at = 0; at < block_size; at += 8) {
     const std::uint64_t word = swar::load(block + at);
-    const std::uint64_t digit = ascii_within(word, '0', '9');
-    const std::uint64_t sign = ascii_equal(word, '+') | ascii_equal(word, '-');
-    const std::uint64_t space = ascii_within(word, '\t', '\r') | ascii_equal(word, ' ');
+    const std::uint64_t digit = swar::ascii_bytes_within(word, '0', '9');
+    const std::uint64_t sign =
+        swar::ascii_bytes_equal(word, '+') | swar::ascii_bytes_equal(word, '-');
+    const std::uint64_t space =
+        swar::ascii_bytes_within(word, '\t', '\r') | swar::ascii_bytes_equal(word, ' ');
     unusual |= word | ~(digit | sign | space);
     digits |= swar::gather_high_bits(digit & swar::high_bits) << at;
     signs |= swar::gather_high_bits(sign & swar::high_bits) << at;

@@ -27,15 +27,26 @@ inline std::uint64_t load(const char* p) {
   return word;
 }
 
-// The high bit of every byte from `lowest` to `highest` (both below 0x80). Exact: the sums are
-// formed from the low seven bits only, so no carry crosses a byte (Bit Twiddling Hacks,
-// "hasbetween"), and bytes from 0x80 up are taken out by their own high bit.
+// The high bit of every byte from `lowest` to `highest` (both below 0x80), the other bits
+// unspecified, in a word of bytes below 0x80 only: no sum carries out of a byte (Bit Twiddling
+// Hacks, "hasbetween").
+constexpr std::uint64_t ascii_bytes_within(std::uint64_t word, std::uint8_t lowest,
+                                           std::uint8_t highest) {
+  return (word + every_byte(static_cast<std::uint8_t>(0x80 - lowest))) &
+         ~(word + every_byte(static_cast<std::uint8_t>(0x7F - highest)));
+}
+
+// The high bit of every byte equal to `byte` (below 0x80), the other bits unspecified, in a word
+// of bytes below 0x80 only.
+constexpr std::uint64_t ascii_bytes_equal(std::uint64_t word, std::uint8_t byte) {
+  return ~((word ^ every_byte(byte)) + low_seven_bits);
+}
+
+// The high bit of every byte from `lowest` to `highest`, in any word: the test above on the low
+// seven bits, and bytes from 0x80 up taken out by their own high bit.
 constexpr std::uint64_t bytes_within(std::uint64_t word, std::uint8_t lowest,
                                      std::uint8_t highest) {
-  const std::uint64_t low = word & low_seven_bits;
-  const std::uint64_t from_lowest = low + every_byte(static_cast<std::uint8_t>(0x80 - lowest));
-  const std::uint64_t past_highest = low + every_byte(static_cast<std::uint8_t>(0x7F - highest));
-  return from_lowest & ~past_highest & ~word & high_bits;
+  return ascii_bytes_within(word & low_seven_bits, lowest, highest) & ~word & high_bits;
 }
 
 // The high bit of every byte that is not a digit: after an XOR with '0' the digits are the bytes
